@@ -1,0 +1,29 @@
+// Image files: "EEPkey.bin", "EEPkey.txt", the read-back dump "eepraw.txt",
+// and the refill of a definition from an image read back from a keyboard.
+#pragma once
+
+#include "eeprom/image.h"
+#include "model/definition.h"
+#include "model/log.h"
+
+#include <string>
+
+namespace quillan {
+
+std::string imageTextDump(const EepromImage& image);   // "EEPkey.txt" contents
+std::string readbackTextDump(const EepromImage& image); // "eepraw.txt" contents
+
+// Each returns false when the file could not be written (callers skip it silently).
+bool writeImageBinary(const EepromImage& image, const std::string& path = "EEPkey.bin");
+bool writeImageText(const EepromImage& image, const std::string& path = "EEPkey.txt");
+bool writeReadbackDump(const EepromImage& image, const std::string& path = "eepraw.txt");
+
+// Reads an 8192-byte image file; false when it cannot be read or has another size.
+bool readImageFile(const std::string& path, EepromImage& image, std::string& error);
+
+// Refills the definition, the string store and the control values from an
+// untrusted read-back image. Everything read is bounded to the tables.
+void refillFromImage(KeyboardDefinition& def, ControlValues& controls, const EepromImage& image,
+                     Log& log);
+
+} // namespace quillan

@@ -1,0 +1,49 @@
+#include "model/log.h"
+
+#include <cstdarg>
+#include <ctime>
+
+namespace quillan {
+
+Log::~Log() { close(); }
+
+bool Log::open(const std::string& path) {
+    close();
+    file_ = std::fopen(path.c_str(), "w");
+    return file_ != nullptr;
+}
+
+void Log::writeStartLine() {
+    std::time_t now = std::time(nullptr);
+    trace("Started at %s \n", std::asctime(std::localtime(&now)));
+}
+
+void Log::close() {
+    if (file_) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+}
+
+void Log::flush() {
+    if (file_)
+        std::fflush(file_);
+}
+
+void Log::trace(const char* format, ...) {
+    if (!file_ && !capture_)
+        return;
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (length < 0)
+        return;
+    if (file_)
+        std::fputs(buffer, file_);
+    if (capture_)
+        captured_ += buffer;
+}
+
+} // namespace quillan

@@ -1,0 +1,50 @@
+// Settings files: version 4.0 writer (plus the text copy "Saved.txt") and a
+// reader that accepts the seven older versions and converts them step by step.
+// Every byte is encoded little-endian field by field.
+#pragma once
+
+#include "model/definition.h"
+#include "model/messages.h"
+
+#include <string>
+
+namespace quillan {
+
+constexpr int kSettingsFileSize = 20624;
+
+struct LoadResult {
+    bool loaded = false;
+    int versionHigh = 0; // version found in the file
+    int versionLow = 0;
+};
+
+// Encodes the definition as a version 4.0 file image (20624 bytes). Fills
+// def.header from the running settings and controls first.
+std::string encodeSettings(KeyboardDefinition& def, const ControlValues& controls);
+
+// Writes "Saved.txt"-format text for the definition (uses def.header as the
+// last encode left it).
+std::string savedText(const KeyboardDefinition& def);
+
+// Save: an empty name writes nothing and returns false. Otherwise writes the
+// file through a temporary file in the same folder renamed over the old one,
+// shows "Saved configuration file !" / "Save", and in any case writes
+// savedTextPath ("Saved.txt" in the working directory). Returns true when
+// the settings file was written.
+bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const std::string& path,
+                  const MessageSink& messages, const std::string& savedTextPath = "Saved.txt");
+
+// Load: reads any supported version. A load that fails (cannot open, unknown
+// version or size, malformed) leaves def and controls untouched. On success
+// replaces the matrix, header settings, string tables and controls (file
+// name and serial number from the file) and shows the version's message.
+// The caller then unpacks the strings (unpackStrings) and rebuilds the image.
+LoadResult loadSettings(KeyboardDefinition& def, ControlValues& controls, const std::string& path,
+                        const MessageSink& messages);
+
+// The same on bytes already in memory (fuzzing, tests); loadedName is the
+// name that conversions from 2.0 put into the file name.
+LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls, const std::string& bytes,
+                          const std::string& loadedName, const MessageSink& messages);
+
+} // namespace quillan
