@@ -1,0 +1,46 @@
+// Translates Qt key events into the key messages the test window and the key
+// picker work with: a virtual-key code and the key data word (repeat count in
+// bits 0..15, scan set 1 code in 16..23, extended key 24, Alt context 29,
+// previous state 30, transition 31). On Linux the native scan code of an
+// event is an evdev code plus 8.
+#pragma once
+
+#include <cstdint>
+
+class QKeyEvent;
+
+namespace quillan {
+
+enum class KeyMessageKind { KeyDown, KeyUp, SysKeyDown, SysKeyUp };
+
+struct KeyMessage {
+    KeyMessageKind kind = KeyMessageKind::KeyDown;
+    uint32_t virtualKey = 0; // 0..255
+    uint32_t keyData = 0;
+    int scanCode() const { return (keyData >> 16) & 0xFF; }
+    bool extended() const { return keyData & (1u << 24); }
+    bool altHeld() const { return keyData & (1u << 29); }
+};
+
+struct ScanSet1Code {
+    uint8_t code = 0;      // 0 = no translation
+    bool extended = false; // E0-prefixed key
+};
+
+// evdev key code -> scan set 1 code with its extended bit.
+ScanSet1Code scanSet1FromEvdev(int evdevCode);
+// evdev key code -> virtual-key code (0 when none).
+uint8_t virtualKeyFromEvdev(int evdevCode);
+
+// Builds the key message for a press or release. Keeps track of which keys
+// are down (previous state, Alt context) across calls.
+class KeyEventTranslator {
+  public:
+    KeyMessage translate(const QKeyEvent& event, bool press);
+
+  private:
+    bool down_[256] = {};
+    bool altDown_ = false;
+};
+
+} // namespace quillan
