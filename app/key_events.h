@@ -17,9 +17,12 @@ struct KeyMessage {
     KeyMessageKind kind = KeyMessageKind::KeyDown;
     uint32_t virtualKey = 0; // 0..255
     uint32_t keyData = 0;
+    int repeatCount() const { return static_cast<int16_t>(keyData & 0xFFFF); }
     int scanCode() const { return (keyData >> 16) & 0xFF; }
     bool extended() const { return keyData & (1u << 24); }
     bool altHeld() const { return keyData & (1u << 29); }
+    bool previouslyDown() const { return keyData & (1u << 30); }
+    bool released() const { return keyData & (1u << 31); }
 };
 
 struct ScanSet1Code {
@@ -27,20 +30,29 @@ struct ScanSet1Code {
     bool extended = false; // E0-prefixed key
 };
 
-// evdev key code -> scan set 1 code with its extended bit.
+// evdev key code -> scan set 1 code with its extended bit. Num Lock is
+// reported extended and Pause as plain 45, as the desktop's key messages do.
 ScanSet1Code scanSet1FromEvdev(int evdevCode);
 // evdev key code -> virtual-key code (0 when none).
 uint8_t virtualKeyFromEvdev(int evdevCode);
+// The evdev code of a Qt key for events that carry no native scan code
+// (synthetic events); keypad selects the keypad variant. 0 when unknown.
+int evdevFromQtKey(int qtKey, bool keypad);
 
 // Builds the key message for a press or release. Keeps track of which keys
 // are down (previous state, Alt context) across calls.
 class KeyEventTranslator {
   public:
     KeyMessage translate(const QKeyEvent& event, bool press);
+    // The same from an evdev code (what translate uses once it knows it).
+    KeyMessage translateEvdev(int evdevCode, bool press, bool autoRepeat, bool altModifier,
+                              bool ctrlModifier);
 
   private:
     bool down_[256] = {};
     bool altDown_ = false;
+    bool ctrlDown_ = false;
+    bool altAlone_ = false; // Alt pressed with no other key since
 };
 
 } // namespace quillan
