@@ -1,0 +1,548 @@
+// Key assignment rules between a layer and the key picker's key lines.
+#include "dialogs/key_assignment.h"
+
+#include "model/catalogue.h"
+
+#include <cstdio>
+
+namespace quillan {
+namespace {
+
+// Scan set 1 code of a key message -> IBM key number, for keys without and
+// with the extended (E0) bit. 0 = no key.
+struct ScanRow {
+    uint8_t scan;
+    uint8_t normal;
+    uint8_t extended;
+};
+// clang-format off
+constexpr std::array<ScanRow, 100> kScanToIbm = {{
+    // scan normal extended
+    {  0,   0,   0},
+    {  1, 110, 110},
+    {  2,   2,   2},
+    {  3,   3,   3},
+    {  4,   4,   4},
+    {  5,   5,   5},
+    {  6,   6,   6},
+    {  7,   7,   7},
+    {  8,   8,   8},
+    {  9,   9,   9},
+    { 10,  10,  10},
+    { 11,  11,  11},
+    { 12,  12,  12},
+    { 13,  13,  13},
+    { 14,  15,  15},
+    { 15,  16,  16},
+    { 16,  17,  17},
+    { 17,  18,  18},
+    { 18,  19,  19},
+    { 19,  20,  20},
+    { 20,  21,  21},
+    { 21,  22,  22},
+    { 22,  23,  23},
+    { 23,  24,  24},
+    { 24,  25,  25},
+    { 25,  26,  26},
+    { 26,  27,  27},
+    { 27,  28,  28},
+    { 28,  43, 108},
+    { 29,  58,  58},
+    { 30,  31,  31},
+    { 31,  32,  32},
+    { 32,  33,  33},
+    { 33,  34,  34},
+    { 34,  35,  35},
+    { 35,  36,  36},
+    { 36,  37,  37},
+    { 37,  38,  38},
+    { 38,  39,  39},
+    { 39,  40,  40},
+    { 40,  41,  41},
+    { 41,   1,  42},
+    { 42,  44,  44},
+    { 43,  29,  45},
+    { 44,  46,  46},
+    { 45,  47,  47},
+    { 46,  48,  48},
+    { 47,  49,  49},
+    { 48,  50,  50},
+    { 49,  51,  51},
+    { 50,  52,  52},
+    { 51,  53,  53},
+    { 52,  54,  54},
+    { 53,  55,  95},
+    { 54,  57,  57},
+    { 55, 100, 124},
+    { 56,  60,  60},
+    { 57,  61,  61},
+    { 58,  30,   0},
+    { 59, 112, 112},
+    { 60, 113, 113},
+    { 61, 114, 114},
+    { 62, 115, 115},
+    { 63, 116, 116},
+    { 64, 117, 117},
+    { 65, 118, 118},
+    { 66, 119, 119},
+    { 67, 120, 120},
+    { 68, 121, 121},
+    { 69, 126,  90},
+    { 70, 125, 125},
+    { 71,  91,  80},
+    { 72,  96,  83},
+    { 73, 101,  85},
+    { 74, 105,   0},
+    { 75,  92,  79},
+    { 76,  97,  97},
+    { 77, 102,  89},
+    { 78, 106, 106},
+    { 79,  93,  81},
+    { 80,  98,  84},
+    { 81, 103,  86},
+    { 82,  99,  75},
+    { 83, 104,  76},
+    { 84,   0,   0},
+    { 85,   0,   0},
+    { 86,  45,   0},
+    { 87, 122,   0},
+    { 88, 123,   0},
+    { 89,   0,   0},
+    { 90,   0,   0},
+    { 91, 127, 127},
+    { 92, 128, 128},
+    { 93, 129, 129},
+    { 94,   0,   0},
+    { 95,   0,   0},
+    { 96,   0,   0},
+    { 97,   0,   0},
+    { 98,   0,   0},
+    { 99,   0,   0},
+}};
+// clang-format on
+static_assert(kScanToIbm.size() == 100);
+constexpr bool scanRowsInOrder() {
+    for (size_t i = 0; i < kScanToIbm.size(); ++i)
+        if (kScanToIbm[i].scan != i)
+            return false;
+    return true;
+}
+static_assert(scanRowsInOrder());
+
+// Key picker commands for keys that cannot be typed, with their catalogue
+// names. 35150..35157 have no button of their own.
+struct SpecialKey {
+    int commandId;
+    const char* name;
+};
+// clang-format off
+constexpr std::array<SpecialKey, 16> kSpecialKeys = {{
+    // id    catalogue name
+    {35128, "Left Mouse Button"},
+    {35129, "Middle Mouse Button"},
+    {35130, "Right Mouse Button"},
+    {35140, "Fn1 Button"},
+    {35141, "Fn2 Button"},
+    {35150, "System power"},
+    {35151, "System sleep"},
+    {35152, "System wake"},
+    {35153, "Next track"},
+    {35154, "Prev track"},
+    {35155, "Stop"},
+    {35156, "Play-Pause"},
+    {35157, "Mute"},
+    {35158, "Volume up"},
+    {35159, "Volume down"},
+    {35165, "Stop SUN"},
+}};
+// clang-format on
+static_assert(kSpecialKeys.size() == 16);
+
+constexpr const char* kEmptyColumns = "\t\t\t\t\t\t\t";
+constexpr int kPrintScreenScan = 55;
+
+bool validCell(int row, int column) {
+    return row >= 0 && row < kRows && column >= 0 && column < kColumns;
+}
+bool validSlot(int slot) {
+    return slot >= 0 && slot < kStringSlots;
+}
+
+std::string altGrColumn(bool on) {
+    return on ? "\tAlt Gr\t" : "\t\t";
+}
+
+// To assign IBM key k: its catalogue key type and codes.
+void assignIbmKey(LayerAssignment& layer, int row) {
+    const IbmKeyRow* entry = catalogueRow(row);
+    if (entry == nullptr)
+        return;
+    layer.keytype = entry->keyType;
+    layer.ibmkey = row;
+    layer.scan2code = entry->scan2;
+    layer.scan3code = entry->scan3;
+    layer.usbcode = entry->usb;
+}
+
+void makeNoKey(LayerAssignment& layer) {
+    layer.keytype = UNUSED_KEY;
+    layer.ibmkey = 0;
+    layer.keymode = 0;
+    layer.scan2code = 0;
+    layer.scan3code = 0;
+    layer.usbcode = 0;
+}
+
+// The modifier key of the first checked modifier toggle.
+int modifierKeyOf(const ModeToggles& t) {
+    if (t.alt)
+        return kIbmLeftAlt;
+    if (t.altGr)
+        return kIbmRightAlt;
+    if (t.shiftLeft)
+        return kIbmLeftShift;
+    if (t.shiftRight)
+        return kIbmRightShift;
+    if (t.ctrlLeft)
+        return kIbmLeftCtrl;
+    return kIbmRightCtrl;
+}
+
+void assignModifierKey(LayerAssignment& layer, const ModeToggles& toggles) {
+    assignIbmKey(layer, modifierKeyOf(toggles));
+    layer.keymode = 0;
+}
+
+// Zeroes the string's first cell and lowers the string count.
+void giveUpString(KeyboardDefinition& def, int slot) {
+    if (validSlot(slot))
+        def.stringSlots[slot][0] = StringCell{};
+    if (def.NumberOfStrings > 0)
+        --def.NumberOfStrings;
+}
+
+// A single key from a line. After a string only "Ctrl l" / "Shift l" give
+// the layer CTRL / SHIFT; otherwise either side does. A Ctrl or Shift key
+// never carries its own mode bit.
+void singleKeyFromLine(LayerAssignment& layer, const std::string& line, bool afterString) {
+    const int row = findRowByName(lineName(line).c_str());
+    if (row >= 0)
+        assignIbmKey(layer, row);
+    else if (afterString)
+        makeNoKey(layer); // the string is given up: there is no key left to keep
+    layer.keymode = 0;
+    const auto cols = lineColumns(line);
+    const int key = layer.ibmkey;
+    const bool ctrlKey = key == kIbmLeftCtrl || key == kIbmRightCtrl;
+    const bool shiftKey = key == kIbmLeftShift || key == kIbmRightShift;
+    const bool ctrl = afterString ? cols[1] == "Ctrl l" : !cols[1].empty();
+    const bool shift = afterString ? cols[2] == "Shift l" : !cols[2].empty();
+    if (!cols[0].empty())
+        layer.keymode |= MODE_ALT;
+    if (ctrl && !ctrlKey)
+        layer.keymode |= MODE_CTRL;
+    if (shift && !shiftKey)
+        layer.keymode |= MODE_SHIFT;
+    if (!cols[3].empty())
+        layer.keymode |= MODE_BASE;
+    if (!cols[4].empty())
+        layer.keymode |= MODE_REPEAT_OFF;
+    if (!cols[5].empty())
+        layer.keymode |= MODE_ALT_GR;
+}
+
+// A string character from a line; with an unknown name the key codes of
+// the cell stay as they were.
+void stringCharFromLine(StringCell& cell, const std::string& line) {
+    if (const IbmKeyRow* entry = catalogueRow(findRowByName(lineName(line).c_str()))) {
+        cell.characterMode2 = entry->scan2;
+        cell.characterUSB = entry->usb;
+        cell.characterType = entry->keyType;
+    }
+    const auto cols = lineColumns(line);
+    cell.modifier = 0;
+    if (!cols[0].empty())
+        cell.modifier |= MOD_LEFT_ALT;
+    if (!cols[1].empty())
+        cell.modifier |= cols[1].size() > 5 && cols[1][5] == 'l' ? MOD_LEFT_CTRL : MOD_RIGHT_CTRL;
+    if (!cols[2].empty())
+        cell.modifier |= cols[2].size() > 6 && cols[2][6] == 'l' ? MOD_LEFT_SHIFT : MOD_RIGHT_SHIFT;
+    if (!cols[5].empty())
+        cell.modifier |= MOD_RIGHT_ALT;
+}
+
+void writeString(KeyboardDefinition& def, int slot, const std::vector<std::string>& lines) {
+    auto& cells = def.stringSlots[slot];
+    for (size_t j = 0; j < lines.size(); ++j)
+        stringCharFromLine(cells[j], lines[j]);
+    cells[lines.size()] = StringCell{};
+}
+
+// Packed cells that the working strings need, terminators included, with
+// slot `replaced` counted as `replacedKeys` keys (-1: a new slot is added).
+int packedCellsNeeded(const KeyboardDefinition& def, int replaced, int replacedKeys) {
+    int total = replaced < 0 ? replacedKeys + 1 : 0;
+    for (int slot = 0; slot < kStringSlots; ++slot) {
+        if (slot == replaced)
+            total += replacedKeys + 1;
+        else if (!def.stringSlots[slot][0].isZero())
+            total += workingStringLength(def, slot) + 1;
+    }
+    return total;
+}
+
+std::string format(const char* fmt, int a, int b = 0) {
+    char text[160];
+    std::snprintf(text, sizeof text, fmt, a, b);
+    return text;
+}
+
+// Why a string of lineCount keys cannot be stored, or "" when it can.
+// keptSlot is the layer's own slot, -1 when a new slot is needed.
+std::string stringRefusal(const KeyboardDefinition& def, int lineCount, int keptSlot) {
+    if (lineCount > kMaxStringKeys)
+        return format("A string holds at most %d keys; this list has %d lines.", kMaxStringKeys,
+                      lineCount);
+    if (keptSlot < 0) {
+        if (def.NumberOfStrings >= kMaxStrings)
+            return format("All %d strings are in use; no new string can be added.", kMaxStrings);
+        if (findFreeStringSlot(def) < 0)
+            return "No string slot is free; no new string can be added.";
+    }
+    const int needed = packedCellsNeeded(def, keptSlot, lineCount);
+    if (needed > kStringCells)
+        return format("The strings would need %d string cells; there are only %d.", needed,
+                      kStringCells);
+    return "";
+}
+
+void listToStringLayer(KeyboardDefinition& def, LayerAssignment& layer,
+                       const std::vector<std::string>& lines, const ModeToggles& toggles,
+                       Log& log) {
+    const size_t n = lines.size();
+    if (n == 0 && toggles.anyModifier()) {
+        giveUpString(def, layer.ibmkey);
+        assignModifierKey(layer, toggles);
+    } else if (n == 0) {
+        giveUpString(def, layer.ibmkey);
+        layer.keytype = UNUSED_KEY;
+        layer.ibmkey = 0;
+        layer.keymode = 0;
+        layer.stringcharcount = 0;
+        log.trace("( bIBMKey = %d\n", 0);
+    } else if (n == 1) {
+        giveUpString(def, layer.ibmkey);
+        singleKeyFromLine(layer, lines[0], true);
+        log.trace("! bIBMKey = %d\n", layer.ibmkey);
+    } else {
+        layer.stringcharcount = static_cast<int32_t>(n);
+        writeString(def, layer.ibmkey, lines);
+    }
+}
+
+void listToKeyLayer(KeyboardDefinition& def, LayerAssignment& layer,
+                    const std::vector<std::string>& lines, const ModeToggles& toggles, Log& log) {
+    const size_t n = lines.size();
+    if (n == 0 && toggles.anyModifier()) {
+        assignModifierKey(layer, toggles);
+    } else if (n == 0) {
+        makeNoKey(layer);
+        log.trace("# bIBMKey = %d\n", 0);
+    } else if (n == 1) {
+        singleKeyFromLine(layer, lines[0], false);
+        log.trace("$ bIBMKey = %d\n", layer.ibmkey);
+    } else {
+        const int slot = findFreeStringSlot(def);
+        ++def.NumberOfStrings;
+        layer.ibmkey = slot;
+        log.trace("new string idx %d\n", slot);
+        layer.keytype = STRING_KEY;
+        layer.scan2code = 0;
+        layer.scan3code = 0;
+        layer.usbcode = 0;
+        layer.stringcharcount = static_cast<int32_t>(n);
+        writeString(def, slot, lines);
+    }
+}
+
+} // namespace
+
+std::string lineName(const std::string& line) {
+    return line.substr(0, line.find('\t'));
+}
+
+std::array<std::string, kKeyLineColumns> lineColumns(const std::string& line) {
+    std::array<std::string, kKeyLineColumns> cols;
+    size_t pos = line.find('\t');
+    for (int c = 0; c < kKeyLineColumns && pos != std::string::npos; ++c) {
+        const size_t next = line.find('\t', pos + 1);
+        cols[c] =
+            line.substr(pos + 1, next == std::string::npos ? std::string::npos : next - pos - 1);
+        pos = next;
+    }
+    return cols;
+}
+
+std::string keyLineFromMode(const std::string& name, uint8_t keymode) {
+    std::string line = name;
+    line += keymode & MODE_ALT ? "\tAlt" : "\t";
+    line += keymode & MODE_CTRL ? "\tCtrl l" : "\t";
+    line += keymode & MODE_SHIFT ? "\tShift l" : "\t";
+    line += keymode & MODE_BASE ? "\tBase" : "\t";
+    line += keymode & MODE_REPEAT_OFF ? "\tRep Off" : "\t";
+    line += altGrColumn(keymode & MODE_ALT_GR);
+    return line;
+}
+
+std::string keyLineFromModifier(const std::string& name, uint8_t modifier) {
+    std::string line = name;
+    line += modifier & MOD_LEFT_ALT ? "\tAlt" : "\t";
+    line += modifier & MOD_LEFT_CTRL ? "\tCtrl l" : modifier & MOD_RIGHT_CTRL ? "\tCtrl r" : "\t";
+    line += modifier & MOD_LEFT_SHIFT    ? "\tShift l"
+            : modifier & MOD_RIGHT_SHIFT ? "\tShift r"
+                                         : "\t";
+    line += "\t\t"; // Base and Rep Off do not exist for string characters
+    line += altGrColumn(modifier & MOD_RIGHT_ALT);
+    return line;
+}
+
+std::string keyLineFromToggles(const std::string& name, const ModeToggles& t) {
+    std::string line = name;
+    line += t.alt ? "\tAlt" : "\t";
+    line += t.ctrlLeft ? "\tCtrl l" : t.ctrlRight ? "\tCtrl r" : "\t";
+    line += t.shiftLeft ? "\tShift l" : t.shiftRight ? "\tShift r" : "\t";
+    line += t.base ? "\tBase" : "\t";
+    line += t.repeatOff ? "\tRep Off" : "\t";
+    line += altGrColumn(t.altGr);
+    return line;
+}
+
+ModeToggles togglesFromLine(const std::string& line) {
+    const auto cols = lineColumns(line);
+    ModeToggles t;
+    t.alt = cols[0].starts_with('A');
+    if (cols[1].starts_with('C')) {
+        t.ctrlLeft = cols[1].size() > 5 && cols[1][5] == 'l';
+        t.ctrlRight = !t.ctrlLeft;
+    }
+    if (cols[2].starts_with('S')) {
+        t.shiftLeft = cols[2].size() > 6 && cols[2][6] == 'l';
+        t.shiftRight = !t.shiftLeft;
+    }
+    t.base = cols[3].starts_with('B');
+    t.repeatOff = cols[4].starts_with('R');
+    t.altGr = cols[5].starts_with('A');
+    return t;
+}
+
+std::vector<std::string> layerToList(const KeyboardDefinition& def, PickerTarget& target) {
+    std::vector<std::string> lines;
+    target.stringFlag = false;
+    if (!validCell(target.row, target.column) || target.layer < 0 || target.layer >= kLayers)
+        return lines;
+    const LayerAssignment& layer = def.cell(target.row, target.column).layers[target.layer];
+    if (layer.keytype == STRING_KEY) {
+        target.stringFlag = true;
+        if (!validSlot(layer.ibmkey))
+            return lines;
+        for (const StringCell& cell : def.stringSlots[layer.ibmkey]) {
+            if (cell.isZero())
+                break;
+            const std::vector<int> rows = rowsByUsb(cell.characterUSB);
+            if (!rows.empty())
+                lines.push_back(keyLineFromModifier(catalogueName(rows.front()), cell.modifier));
+        }
+        return lines;
+    }
+    if (layer.ibmkey != 0 && catalogueRow(layer.ibmkey) != nullptr)
+        lines.push_back(keyLineFromMode(catalogueName(layer.ibmkey), layer.keymode));
+    return lines;
+}
+
+AssignOutcome listToLayer(KeyboardDefinition& def, const PickerTarget& target,
+                          const std::vector<std::string>& lines, const ModeToggles& toggles,
+                          Log& log) {
+    if (!validCell(target.row, target.column) || target.layer < 0 || target.layer >= kLayers)
+        return {false, "No key cell is being edited."};
+    LayerAssignment& layer = def.cell(target.row, target.column).layers[target.layer];
+    // A string layer keeps its slot for a new string; one whose slot number
+    // lies outside the store takes a new slot like any other layer.
+    const bool keepSlot = target.stringFlag && validSlot(layer.ibmkey);
+    const int n = static_cast<int>(lines.size());
+    if (n > 1) {
+        const std::string why = stringRefusal(def, n, keepSlot ? layer.ibmkey : -1);
+        if (!why.empty())
+            return {false, why};
+    }
+    if (keepSlot || (target.stringFlag && n <= 1))
+        listToStringLayer(def, layer, lines, toggles, log);
+    else
+        listToKeyLayer(def, layer, lines, toggles, log);
+    return {};
+}
+
+int findFreeStringSlot(const KeyboardDefinition& def) {
+    for (int slot = 0; slot < kMaxStrings; ++slot)
+        if (def.stringSlots[slot][0].isZero())
+            return slot;
+    return -1;
+}
+
+int workingStringLength(const KeyboardDefinition& def, int slot) {
+    if (!validSlot(slot))
+        return 0;
+    int length = 0;
+    while (length < kStringCells && !def.stringSlots[slot][length].isZero())
+        ++length;
+    return length;
+}
+
+int ibmKeyFromScan(int scanCode, bool extended) {
+    if (scanCode < 0 || scanCode >= static_cast<int>(kScanToIbm.size()))
+        return 0;
+    return extended ? kScanToIbm[scanCode].extended : kScanToIbm[scanCode].normal;
+}
+
+std::string typedKeyLine(int ibmKey, const ModeToggles& toggles) {
+    return keyLineFromToggles("IBM Key " + std::to_string(ibmKey), toggles);
+}
+
+std::string specialKeyLine(int commandId) {
+    for (const SpecialKey& key : kSpecialKeys)
+        if (key.commandId == commandId)
+            return std::string(key.name) + kEmptyColumns;
+    return "";
+}
+
+std::string printScreenLine() {
+    return "IBM Key " + std::to_string(ibmKeyFromScan(kPrintScreenScan, true)) + kEmptyColumns;
+}
+
+bool cellComplete(const KeyCell& cell) {
+    if (!cell.used)
+        return false;
+    bool anyUsed = false;
+    for (const LayerAssignment& layer : cell.layers) {
+        if (!layer.used)
+            continue;
+        anyUsed = true;
+        if ((layer.ibmkey == 0 && layer.keytype != STRING_KEY) || layer.keytype == UNUSED_KEY)
+            return false;
+    }
+    return anyUsed;
+}
+
+bool stepToEnabledCell(const KeyboardDefinition& def, int& row, int& column, int direction) {
+    const int start = row * kColumns + column;
+    for (int step = 1; step <= kCells; ++step) {
+        const int index = ((start + direction * step) % kCells + kCells) % kCells;
+        if (def.cells[index].enabled) {
+            row = index / kColumns;
+            column = index % kColumns;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace quillan

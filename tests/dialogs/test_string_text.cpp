@@ -1,0 +1,119 @@
+// Strings as text: character encoding and decoding, reading and packing the
+// packed store, the limits, and renumbering after a deletion.
+#include "dialogs/string_text.h"
+
+#include "model/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace quillan {
+namespace {
+
+StringCells cellsOf(const std::u32string& text) {
+    StringCells cells;
+    std::string why;
+    EXPECT_TRUE(textToCells(text, cells, why)) << why;
+    return cells;
+}
+
+TEST(StringText, EveryPrintableCharacterSurvivesEncodeAndDecode) {
+    for (char32_t c = 0x20; c < 0x7F; ++c) {
+        StringCell cell;
+        ASSERT_TRUE(encodeChar(c, cell));
+        EXPECT_EQ(decodeCell(cell), static_cast<int>(c)) << "character " << static_cast<int>(c);
+    }
+    StringCell a;
+    ASSERT_TRUE(encodeChar(U'A', a));
+    EXPECT_EQ(a, (StringCell{MOD_LEFT_SHIFT, 0x04, 0x1C, NORMAL_KEY}));
+}
+
+TEST(StringText, CellsWithoutTextFormShowAPlaceholder) {
+    const StringCell rightShiftA{MOD_RIGHT_SHIFT, 0x04, 0x1C, 0};
+    EXPECT_EQ(decodeCell(rightShiftA), -1);
+    const StringCell noKey{0, 0x00, 0xFF, UNUSED_KEY};
+    EXPECT_EQ(displayText({rightShiftA, {0, 0x04, 0x1C, 0}, noKey}),
+              std::u32string{kNoTextPlaceholder} + U"a" + kNoTextPlaceholder);
+}
+
+TEST(StringText, TextsOutsideTheCharacterTableOrTooLongAreRefused) {
+    StringCells cells;
+    std::string why;
+    EXPECT_FALSE(textToCells(U"ab\u00E9", cells, why));
+    EXPECT_NE(why.find("233"), std::string::npos);
+    EXPECT_TRUE(cells.empty());
+    EXPECT_FALSE(textToCells(std::u32string(kMaxStringText + 1, U'x'), cells, why));
+    EXPECT_NE(why.find("1024"), std::string::npos);
+    EXPECT_TRUE(textToCells(std::u32string(kMaxStringText, U'x'), cells, why));
+}
+
+TEST(StringText, PackingAbAndC) {
+    auto def = std::make_unique<KeyboardDefinition>();
+    def->stringIndex[9] = 0x1234; // stale entries are cleared
+    ASSERT_TRUE(packStrings(*def, {cellsOf(U"ab"), cellsOf(U"C")}));
+    EXPECT_EQ(def->stringChars[0], (StringCell{0, 0x04, 0x1C, 0}));
+    EXPECT_EQ(def->stringChars[1], (StringCell{0, 0x05, 0x32, 0}));
+    EXPECT_TRUE(def->stringChars[2].isZero());
+    EXPECT_EQ(def->stringChars[3], (StringCell{MOD_LEFT_SHIFT, 0x06, 0x21, 0}));
+    EXPECT_TRUE(def->stringChars[4].isZero());
+    EXPECT_EQ(def->stringIndex[0], 0x900);
+    EXPECT_EQ(def->stringIndex[1], 0x90C);
+    EXPECT_EQ(def->stringIndex[9], 0);
+    EXPECT_EQ(def->NumberOfStrings, 2);
+
+    const std::vector<StringCells> back = readPackedStrings(*def);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(displayText(back[0]), U"ab");
+    EXPECT_EQ(displayText(back[1]), U"C");
+}
+
+TEST(StringText, ReadingNeverRunsPastTheStorage) {
+    auto def = std::make_unique<KeyboardDefinition>();
+    def->stringChars.fill(StringCell{0, 0x04, 0x1C, 0});
+    def->NumberOfStrings = 5;
+    const std::vector<StringCells> strings = readPackedStrings(*def);
+    ASSERT_EQ(strings.size(), 5u);
+    EXPECT_EQ(strings[0].size(), static_cast<size_t>(kStringCells));
+    EXPECT_TRUE(strings[4].empty());
+}
+
+TEST(StringText, LimitsOfTheStore) {
+    std::vector<StringCells> strings(kMaxStrings - 1, cellsOf(U"a"));
+    EXPECT_EQ(addRefusal(strings, 1), "");
+    strings.push_back(cellsOf(U"a"));
+    EXPECT_NE(addRefusal(strings, 1).find("127"), std::string::npos);
+
+    // 127 strings of one key take 254 cells; 194 more keys still fit.
+    strings.pop_back();
+    EXPECT_EQ(addRefusal(strings, kStringCells - 2 * (kMaxStrings - 1) - 1), "");
+    EXPECT_NE(addRefusal(strings, kStringCells - 2 * (kMaxStrings - 1)).find("448"),
+              std::string::npos);
+
+    auto def = std::make_unique<KeyboardDefinition>();
+    def->stringChars[0] = {0, 0x04, 0x1C, 0};
+    EXPECT_FALSE(packStrings(*def, {StringCells(kStringCells, StringCell{0, 4, 0x1C, 0})}));
+    EXPECT_EQ(def->stringChars[0], (StringCell{0, 0x04, 0x1C, 0}));
+}
+
+TEST(StringText, DeletingAStringRenumbersTheLaterOnes) {
+    auto def = std::make_unique<KeyboardDefinition>();
+    def->NumberOfStrings = 3;
+    for (int s = 0; s < 3; ++s) {
+        def->cells[s].layers[0].keytype = STRING_KEY;
+        def->cells[s].layers[0].ibmkey = s;
+    }
+    def->cells[5].layers[2].ibmkey = 2; // not a string layer: untouched
+    Log log;
+    log.captureToString(true);
+    renumberForDeletedString(*def, 1, log);
+    EXPECT_EQ(def->cells[0].layers[0].ibmkey, 0);
+    EXPECT_EQ(def->cells[1].layers[0].ibmkey, 1);
+    EXPECT_EQ(def->cells[2].layers[0].ibmkey, 1);
+    EXPECT_EQ(def->cells[5].layers[2].ibmkey, 2);
+    EXPECT_EQ(def->NumberOfStrings, 2);
+    EXPECT_EQ(log.captured(), "StringDefinition bIBMKey = ");
+}
+
+} // namespace
+} // namespace quillan
