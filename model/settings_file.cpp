@@ -1,0 +1,201 @@
+// Settings file writer and loader. A load decodes into a copy of the
+// definition and commits it only when the file could be read, so a refused
+// file leaves the definition and the controls as they were.
+#include "model/settings_file.h"
+
+#include "model/byte_codec.h"
+#include "model/catalogue.h"
+#include "model/settings_records.h"
+#include "model/settings_versions.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+
+namespace quillan {
+namespace {
+
+// More than any version needs (1.0 "Large" reads 41532 bytes) and no valid
+// 1.0 size, so a longer file decodes exactly as if read whole.
+constexpr size_t kMaxReadSize = 65536;
+
+void show(const MessageSink& messages, const Message& message) {
+    if (messages)
+        messages(message);
+}
+
+void fillHeader(KeyboardDefinition& def, const ControlValues& controls) {
+    HeaderRecord& header = def.header;
+    header.iVersionLow = 0;
+    header.iVersionHigh = 4;
+    header.StdRepeat = def.StdRepeat;
+    header.GlobalRepeatDisable = def.GlobalRepeatDisable;
+    header.AnyKeyRelease = def.AnyKeyRelease;
+    header.DefRepDelay = controls.DefRepDelay;
+    header.DefRepRate = controls.DefRepRate;
+    header.DebounceTime = controls.DebounceTime;
+    header.Led1 = def.Led[0];
+    header.Led2 = def.Led[1];
+    header.Led3 = def.Led[2];
+    header.Led4 = def.Led[3];
+    header.MaxScanRow = controls.MaxScanRow;
+    header.PrefixMakeBreak = def.PrefixMakeBreak;
+    header.PointDevice = controls.PointDevice;
+    header.EnableBits = def.EnableBits;
+    header.NumberOfStrings = def.NumberOfStrings;
+    setText(header.fileName, controls.fileName);
+    setText(header.serialNumber, controls.serialNumber);
+    header.BeepLength = def.BeepLength;
+}
+
+// Values from a file that later code uses as indices are brought into range
+// here: LED functions 0..5, NumberOfStrings 0..127, the list selections of
+// the controls, and per layer the key type (0..21, else UNUSED_KEY), the
+// catalogue row or string slot (else 0) and the string character count.
+// Texts get their terminator. The header record keeps the file's values.
+void sanitizeCell(KeyCell& cell) {
+    cell.legend[kTextSize - 1] = '\0';
+    for (LayerAssignment& layer : cell.layers) {
+        if (layer.keytype >= kKeyTypeCount)
+            layer.keytype = UNUSED_KEY;
+        const int limit = layer.keytype == STRING_KEY ? kStringSlots : kCatalogueRows;
+        if (layer.ibmkey < 0 || layer.ibmkey >= limit)
+            layer.ibmkey = 0;
+        layer.stringcharcount = std::clamp(layer.stringcharcount, 0, kStringCells);
+    }
+}
+
+void applyHeader(KeyboardDefinition& def, ControlValues& controls, const HeaderRecord& header,
+                 const std::string& loadedName) {
+    def.header = header;
+    def.header.fileName[kTextSize - 1] = '\0';
+    def.header.serialNumber[kTextSize - 1] = '\0';
+    def.StdRepeat = static_cast<uint8_t>(header.StdRepeat);
+    def.GlobalRepeatDisable = static_cast<uint8_t>(header.GlobalRepeatDisable);
+    def.AnyKeyRelease = static_cast<uint8_t>(header.AnyKeyRelease);
+    def.PrefixMakeBreak = static_cast<uint8_t>(header.PrefixMakeBreak);
+    def.EnableBits = static_cast<uint8_t>(header.EnableBits);
+    def.BeepLength = static_cast<uint8_t>(header.BeepLength);
+    const int32_t leds[4] = {header.Led1, header.Led2, header.Led3, header.Led4};
+    for (int led = 0; led < 4; ++led)
+        def.Led[led] = std::clamp(leds[led], 0, 5);
+    def.NumberOfStrings = std::clamp(header.NumberOfStrings, 0, kMaxStrings);
+
+    controls.DefRepDelay = std::clamp(header.DefRepDelay, 0, 3);
+    controls.DefRepRate = std::clamp(header.DefRepRate, 0, 31);
+    controls.DebounceTime = header.DebounceTime;
+    controls.MaxScanRow = std::clamp(header.MaxScanRow, 1, kRows);
+    controls.PointDevice = std::clamp(header.PointDevice, 0, 2);
+    controls.fileName = loadedName;
+    controls.serialNumber = getText(def.header.serialNumber);
+}
+
+// Writes data to path through a temporary file in the same folder that is
+// renamed over path, so a failed save never destroys the previous file.
+bool writeFileReplacing(const std::string& path, const std::string& data) {
+    const std::string temporary = path + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    written = std::fflush(file) == 0 && written;
+    written = ::fsync(fileno(file)) == 0 && written;
+    written = std::fclose(file) == 0 && written;
+    std::error_code error;
+    if (written)
+        std::filesystem::rename(temporary, path, error);
+    if (!written || error) {
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    return true;
+}
+
+bool writeTextFile(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+// Reads at most kMaxReadSize bytes; false when the file cannot be read.
+bool readFile(const std::string& path, std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    bytes.resize(kMaxReadSize);
+    const size_t count = std::fread(bytes.data(), 1, bytes.size(), file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    bytes.resize(count);
+    return !failed;
+}
+
+} // namespace
+
+std::string encodeSettings(KeyboardDefinition& def, const ControlValues& controls) {
+    fillHeader(def, controls);
+    ByteWriter out;
+    writeHeader(out, def.header);
+    for (const KeyCell& cell : def.cells)
+        writeCell(out, cell);
+    writeStringTables(out, def);
+    return out.take();
+}
+
+bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const std::string& path,
+                  const MessageSink& messages, const std::string& savedTextPath) {
+    if (path.empty())
+        return false;
+    const bool saved = writeFileReplacing(path, encodeSettings(def, controls));
+    if (saved)
+        show(messages, {"Saved configuration file !", "Save", MessageIcon::None});
+    writeTextFile(savedTextPath, savedText(def));
+    return saved;
+}
+
+LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
+                          const std::string& bytes, const std::string& loadedName,
+                          const MessageSink& messages) {
+    LoadResult result;
+    if (bytes.size() < 8)
+        return result; // not even a version
+    auto image = std::make_unique<SettingsImage>();
+    ByteReader in(bytes);
+    image->versionLow = result.versionLow = in.i32();
+    image->versionHigh = result.versionHigh = in.i32();
+
+    auto work = std::make_unique<KeyboardDefinition>(def);
+    resetMatrix(*work);
+    work->stringIndex.fill(0);
+    work->stringChars.fill(StringCell{});
+    if (!readSettingsVersion(bytes, *image, *work))
+        return result;
+    convertToCurrent(*image, *work, loadedName);
+
+    for (KeyCell& cell : work->cells)
+        sanitizeCell(cell);
+    ControlValues newControls = controls;
+    applyHeader(*work, newControls, image->header, loadedName);
+    def = *work;
+    controls = std::move(newControls);
+    result.loaded = true;
+    show(messages, image->message);
+    return result;
+}
+
+LoadResult loadSettings(KeyboardDefinition& def, ControlValues& controls, const std::string& path,
+                        const MessageSink& messages) {
+    std::string bytes;
+    if (!readFile(path, bytes)) {
+        show(messages, {"Could not open file !", "Open file", MessageIcon::None});
+        return {};
+    }
+    const std::string name = std::filesystem::path(path).filename().string();
+    return decodeSettings(def, controls, bytes, name, messages);
+}
+
+} // namespace quillan
