@@ -14,6 +14,27 @@ namespace quillan {
 constexpr int kImageSize = 8192;
 constexpr int kMaxKeySlots = 255; // slot 255 means "no key"
 
+// Table addresses in the image.
+constexpr int kScanSet2Table = 0x000;       // per key slot
+constexpr int kScanSet3Table = 0x100;       // per key slot
+constexpr int kLogicalAddressTable = 0x200; // + layer * 128 + cell index: key slot
+constexpr int kPrefixTable = 0x400;         // per key slot: keymode
+constexpr int kKeyInfoTable = 0x500;        // per key slot: keytype
+constexpr int kGeneralInfoTable = 0x600;    // settings, texts, pointing block
+constexpr int kUsbTable = 0x700;            // per key slot
+constexpr int kStringTable = 0x800;         // 128 x 16-bit string addresses
+constexpr int kStringStorage = 0x900;       // 448 cells of 4 bytes
+constexpr int kDescriptorArea = 0x1000;
+constexpr int kTableSize = 256;
+constexpr uint8_t kNoKeySlot = 0xFF;
+
+// General info table fields.
+constexpr int kMaxScanRowAddress = 0x60B;
+constexpr int kFileNameAddress = 0x610;     // 32 bytes: up to 31 characters and a zero
+constexpr int kSerialNumberAddress = 0x630; // as the file name
+constexpr int kPointingBlockAddress = 0x650;
+constexpr uint8_t kStoredMaxScanRow = 16; // what every build stores at 60B
+
 struct EepromImage {
     std::array<uint8_t, kImageSize> bytes{};
     // Whether bits 4 and 5 of every Prefix table byte are currently
@@ -25,7 +46,7 @@ struct BuildResult {
     bool ok = true;
     std::string message; // why the build was refused (names the count and the limit)
     std::string caption;
-    int keyCount = 0;    // distinct key slots
+    int keyCount = 0; // distinct key slots
 };
 
 // Builds the image from the definition and the control values, tracing every
@@ -33,8 +54,11 @@ struct BuildResult {
 // STRING_KEY layers with them. With writeFiles set, "EEPkey.bin" and
 // "EEPkey.txt" are written in the working directory afterwards.
 // A definition with more than 255 distinct keys, or whose strings need more
-// than 448 cells, is refused: ok = false, no file written, nothing outside
-// the tables touched.
+// than 448 cells, or that counts more than 127 strings, is refused before
+// anything is changed: ok = false, no file written, the image (with its
+// prefixSwapped flag) and the definition as they were. Every build that is
+// not refused clears prefixSwapped. An ordinary layer whose ibmkey lies
+// outside the catalogue takes the codes of row 0 ("No Key").
 BuildResult buildImage(KeyboardDefinition& def, const ControlValues& controls, EepromImage& image,
                        Log& log, bool writeFiles);
 

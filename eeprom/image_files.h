@@ -10,7 +10,7 @@
 
 namespace quillan {
 
-std::string imageTextDump(const EepromImage& image);   // "EEPkey.txt" contents
+std::string imageTextDump(const EepromImage& image);    // "EEPkey.txt" contents
 std::string readbackTextDump(const EepromImage& image); // "eepraw.txt" contents
 
 // Each returns false when the file could not be written (callers skip it silently).

@@ -1,0 +1,138 @@
+// The image files: "EEPkey.bin" (the whole image), "EEPkey.txt" (the tables
+// as decimal/hexadecimal rows), the read-back dump "eepraw.txt", and reading
+// an image file back. Text files are written in binary mode, so every
+// "\r\n" is written as it stands.
+#include "eeprom/image_files.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <memory>
+
+namespace quillan {
+namespace {
+
+constexpr int kValuesPerRow = 16;
+
+struct Section {
+    const char* caption;
+    int begin; // first image byte
+    int rows;  // of 16 values
+    const char* format;
+    bool grouped; // two spaces after every fourth value of a row
+};
+
+// clang-format off
+constexpr std::array<Section, 9> kImageSections = {{
+    // caption                        begin   rows  format  grouped
+    {"Scan Set2 code table\r\n",      0x000,   16,  "%3d,", false},
+    {"Scan Set3 code table\r\n",      0x100,   16,  "%3d,", false},
+    {"Logical Address table\r\n",     0x200,   32,  "%3d,", false},
+    {"Prefix table\r\n",              0x400,   16,  "%2d,", false},
+    {"Key info table\r\n",            0x500,   16,  "%2d,", false},
+    {"General info table\r\n",        0x600,   16,  "%3d,", false},
+    {"USB Set table\r\n",             0x700,   16,  "%3d,", false},
+    {"StringTable\r\n",               0x800,   16,  "%2x,", false},
+    {"StringStorage\r\n",             0x900,  112,  "%2d,", true },
+}};
+
+constexpr std::array<Section, 8> kReadbackSections = {{
+    {"Scan Set2 code table\r\n",      0x000,   16,  "%d,",  false},
+    {"Scan Set3 code table\r\n",      0x100,   16,  "%d,",  false},
+    {"Logical Address table\r\n",     0x200,   32,  "%d,",  false},
+    {"Prefix table\r\n",              0x400,   16,  "%d,",  false},
+    {"Key info table\r\n",            0x500,   16,  "%d,",  false},
+    {"General info table\r\n",        0x600,    1,  "%d,",  false},
+    {"USB Set table\r\n",             0x700,   16,  "%d,",  false},
+    {"Rest of eeprom\r\n",            0x800,  348,  "%d,",  false},
+}};
+// clang-format on
+
+static_assert(0x900 + 112 * kValuesPerRow == 0x1000);
+static_assert(0x800 + 348 * kValuesPerRow == 0x1DC0);
+
+template <size_t N>
+std::string dump(const EepromImage& image, const std::array<Section, N>& sections) {
+    std::string out;
+    out.reserve(24 * 1024);
+    char value[8];
+    for (const Section& section : sections) {
+        out += section.caption;
+        for (int row = 0; row < section.rows; ++row) {
+            for (int k = 0; k < kValuesPerRow; ++k) {
+                const int address = section.begin + row * kValuesPerRow + k;
+                const int length = std::snprintf(value, sizeof value, section.format,
+                                                 static_cast<unsigned>(image.bytes[address]));
+                out.append(value, length);
+                if (section.grouped && k % 4 == 3)
+                    out += "  ";
+            }
+            out += "\r\n";
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool writeFile(const std::string& path, const void* data, size_t size) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    const bool closed = std::fclose(file) == 0;
+    return written && closed;
+}
+
+} // namespace
+
+std::string imageTextDump(const EepromImage& image) {
+    return dump(image, kImageSections);
+}
+
+std::string readbackTextDump(const EepromImage& image) {
+    return dump(image, kReadbackSections);
+}
+
+bool writeImageBinary(const EepromImage& image, const std::string& path) {
+    return writeFile(path, image.bytes.data(), image.bytes.size());
+}
+
+bool writeImageText(const EepromImage& image, const std::string& path) {
+    const std::string text = imageTextDump(image);
+    return writeFile(path, text.data(), text.size());
+}
+
+bool writeReadbackDump(const EepromImage& image, const std::string& path) {
+    const std::string text = readbackTextDump(image);
+    return writeFile(path, text.data(), text.size());
+}
+
+bool readImageFile(const std::string& path, EepromImage& image, std::string& error) {
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        error = "Cannot open " + path;
+        return false;
+    }
+    std::array<uint8_t, kImageSize + 1> buffer;
+    const size_t size = std::fread(buffer.data(), 1, buffer.size(), file.get());
+    if (std::ferror(file.get())) {
+        error = "Cannot read " + path;
+        return false;
+    }
+    if (size != static_cast<size_t>(kImageSize)) {
+        error = path +
+                (size > static_cast<size_t>(kImageSize) ? " is larger than" : " is smaller than") +
+                " an EEPROM image (8192 bytes)";
+        return false;
+    }
+    std::copy_n(buffer.begin(), kImageSize, image.bytes.begin());
+    error.clear();
+    return true;
+}
+
+} // namespace quillan
