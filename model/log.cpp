@@ -14,8 +14,9 @@ bool Log::open(const std::string& path) {
 }
 
 void Log::writeStartLine() {
-    std::time_t now = std::time(nullptr);
-    trace("Started at %s \n", std::asctime(std::localtime(&now)));
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    trace("Started at %s \n", local ? std::asctime(local) : "(unknown time)\n");
 }
 
 void Log::close() {
