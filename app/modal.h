@@ -1,0 +1,16 @@
+// Runs the application's own modal dialogs (the About box). Tests install
+// a hook that inspects and answers the dialog instead of a modal loop.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+namespace quillan {
+
+using ModalHook = std::function<int(QDialog& dialog)>;
+
+// While a hook is set, runModal calls it instead of exec().
+void setModalHook(ModalHook hook);
+int runModal(QDialog& dialog);
+
+} // namespace quillan

@@ -1,0 +1,328 @@
+// Main window: creation of the matrix buttons and the controls, the values
+// held by the controls, and the refresh from the definition. The commands
+// are in quillan_commands.cpp.
+#include "app/quillan.h"
+
+#include "app/string_table.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QStyle>
+
+namespace quillan {
+
+namespace {
+
+// The client area: draws the three lines that frame the matrix headings.
+class ClientArea : public QWidget {
+  public:
+    using QWidget::QWidget;
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(QPen(Qt::black, 3));
+        painter.drawLine(0, 0, 35, 35);
+        painter.drawLine(0, 35, 200, 35);
+        painter.drawLine(35, 0, 35, 360);
+    }
+};
+
+constexpr int kComboHeight = 22; // the visible field; the table's height is the drop-down's
+
+// "244 mS" .. "976 mS".
+QStringList repeatDelayEntries() {
+    QStringList entries;
+    for (int i = 1; i <= 4; ++i)
+        entries << QString("%1 mS").arg(244 * i);
+    return entries;
+}
+
+// 32..64 step 4, 72..128 step 8, 144..256 step 16, 288..480 step 32.
+QStringList repeatRateEntries() {
+    struct Run {
+        int first, last, step;
+    };
+    constexpr Run runs[] = {{32, 64, 4}, {72, 128, 8}, {144, 256, 16}, {288, 480, 32}};
+    QStringList entries;
+    for (const Run& run : runs)
+        for (int ms = run.first; ms <= run.last; ms += run.step)
+            entries << QString("%1 mS").arg(ms);
+    return entries;
+}
+
+void setComboIndex(QComboBox* combo, int index) {
+    if (combo)
+        combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : 0);
+}
+
+int comboIndex(const QComboBox* combo) {
+    return combo && combo->currentIndex() >= 0 ? combo->currentIndex() : 0;
+}
+
+// Digits typed into the debounce field, brought into 1..255.
+int debounceFromText(const QString& text) {
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok);
+    if (!ok || value < 1)
+        return 1;
+    return value > 255 ? 255 : static_cast<int>(value);
+}
+
+std::string cut(const QString& text) {
+    return text.left(kTextSize - 1).toStdString();
+}
+
+} // namespace
+
+QString programVersionText() {
+    return QString::asprintf("%02d.%02d", 4, 0);
+}
+
+MainWindow::MainWindow(AppState& state) : state_(state) {
+    QString title;
+    loadString(IDS_APP_TITLE, title);
+    setWindowTitle(title);
+    setObjectName("QUILLAN");
+    auto* client = new ClientArea(this);
+    client->setObjectName("client");
+    client->setFocusPolicy(Qt::ClickFocus);
+    setCentralWidget(client);
+    createMenu();
+    resize(720, 610);
+
+    // Creation: reset the definition, then the buttons and controls.
+    ControlValues values;
+    initStartupDefinition(state_.def, values);
+    createCellButtons();
+    createControls();
+    fillComboBoxes();
+    applyControlValues(values);
+    control<QLabel>(ID_PROGRAM_VERSION)->setText(programVersionText());
+    state_.def.Led.fill(0);
+    clearStringDefinitions(state_.def, true);
+    refreshFromDefinition();
+}
+
+void MainWindow::createMenu() {
+    QMenu* file = menuBar()->addMenu("&File");
+    connect(file->addAction("E&xit"), &QAction::triggered, this, [this] { command(ID_EXIT); });
+    QMenu* help = menuBar()->addMenu("&Help");
+    connect(help->addAction("&About ..."), &QAction::triggered, this,
+            [this] { command(ID_ABOUT); });
+}
+
+void MainWindow::createCellButtons() {
+    for (int row = 0; row < kRows; ++row) {
+        for (int column = 0; column < kColumns; ++column) {
+            const int index = row * kColumns + column;
+            KeyCell& cell = state_.def.cells[index];
+            cell.controlId = kFirstCellControlId + index;
+            cell.x = 40 + 20 * column;
+            cell.y = 40 + 20 * row;
+            cell.width = 16;
+            cell.height = 16;
+            auto* button = new PictureButton(centralWidget(), [this, index] {
+                const bool open =
+                    keyDialogOpen_ &&
+                    state_.def.currentRow * kColumns + state_.def.currentColumn == index;
+                return cellPicture(state_.def.cells[index], open);
+            });
+            button->setObjectName(QString::number(cell.controlId));
+            button->setGeometry(cell.x, cell.y, cell.width, cell.height);
+            connect(button, &QAbstractButton::clicked, this,
+                    [this, index] { command(kFirstCellControlId + index); });
+            for (LayerAssignment& layer : cell.layers)
+                layer.ibmkey = 0;
+            cells_[index] = button;
+        }
+    }
+}
+
+QWidget* MainWindow::createControl(const MainControlRow& row) {
+    QWidget* parent = centralWidget();
+    QWidget* widget = nullptr;
+    switch (row.kind) {
+    case MainControlKind::Push:
+        widget = new QPushButton(row.text, parent);
+        break;
+    case MainControlKind::Check:
+        widget = new CommandCheckBox(row.text, parent);
+        break;
+    case MainControlKind::Static:
+        widget = new QLabel(row.text, parent);
+        break;
+    case MainControlKind::Edit: {
+        auto* edit = new QLineEdit(row.text, parent);
+        edit->setFrame(!(row.flags & kNoBorder));
+        if (row.flags & kCentred)
+            edit->setAlignment(Qt::AlignCenter);
+        if (row.flags & kNumber)
+            edit->setValidator(
+                new QRegularExpressionValidator(QRegularExpression("[0-9]{0,9}"), edit));
+        widget = edit;
+        break;
+    }
+    case MainControlKind::Combo: {
+        auto* combo = new QComboBox(parent);
+        combo->setMaxVisibleItems(row.height / kComboHeight);
+        widget = combo;
+        break;
+    }
+    case MainControlKind::List:
+        widget = new QListWidget(parent);
+        break;
+    case MainControlKind::OwnerDraw: {
+        const int slot = row.id == ID_LED4 ? 3 : row.id - ID_LED1;
+        widget =
+            new PictureButton(parent, [this, slot] { return ledPicture(state_.def.Led[slot]); });
+        break;
+    }
+    }
+    const int height = row.kind == MainControlKind::Combo ? kComboHeight : row.height;
+    widget->setGeometry(row.x, row.y, row.width, height);
+    if (row.flags & kDisabled)
+        widget->setEnabled(false);
+    widget->setVisible(!(row.flags & kHidden));
+    return widget;
+}
+
+void MainWindow::createControls() {
+    int unnamed = 0;
+    for (const MainControlRow& row : mainControlTable()) {
+        QWidget* widget = createControl(row);
+        if (row.id == 0) {
+            widget->setObjectName(QString("static%1").arg(unnamed++));
+            continue;
+        }
+        widget->setObjectName(QString::number(row.id));
+        controls_[row.id] = widget;
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            connect(button, &QAbstractButton::clicked, this, [this, id = row.id] { command(id); });
+    }
+    auto* serial = control<QLineEdit>(ID_SERIAL);
+    serial->setMaxLength(kTextSize - 1);
+    auto* beep = control<QLineEdit>(ID_BEEP_LENGTH);
+    beep->setMaxLength(10);
+    connect(beep, &QLineEdit::textChanged, this, &MainWindow::beepLengthChanged);
+    connect(control<QLineEdit>(ID_DEBOUNCE), &QLineEdit::editingFinished, this,
+            &MainWindow::debounceEditingFinished);
+    auto* list = control<QListWidget>(ID_LIST);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
+
+void MainWindow::fillComboBoxes() {
+    auto fill = [this](int id, const QStringList& entries, int selection) {
+        auto* combo = control<QComboBox>(id);
+        combo->clear();
+        combo->addItems(entries);
+        combo->setCurrentIndex(selection);
+    };
+    QStringList rows;
+    for (int i = 1; i <= kRows; ++i)
+        rows << QString::number(i);
+    fill(ID_REPEAT_DELAY, repeatDelayEntries(), 1);
+    fill(ID_REPEAT_RATE, repeatRateEntries(), 7);
+    fill(ID_MAX_SCAN_ROWS, rows, 13);
+    fill(ID_POINT_DEVICE, {"None", "Trackerball", "Gyro Parex"}, 0);
+}
+
+void MainWindow::createProgressBar() {
+    progress_ = new QProgressBar(centralWidget());
+    progress_->setObjectName("progress");
+    progress_->setTextVisible(false);
+    progress_->setRange(0, kProgressRange);
+    progress_->setValue(0);
+    resizeEvent(nullptr);
+    progress_->show();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    if (event)
+        QMainWindow::resizeEvent(event);
+    if (!progress_)
+        return;
+    // Along the bottom of the client area, one scroll-bar arrow high, 5 up.
+    const int arrow = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QRect client = centralWidget()->rect();
+    progress_->setGeometry(client.left(), client.bottom() + 1 - arrow - 5, client.width(), arrow);
+}
+
+QWidget* MainWindow::control(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : found->second;
+}
+
+ControlValues MainWindow::controlValues() const {
+    ControlValues values;
+    values.DefRepDelay = comboIndex(control<QComboBox>(ID_REPEAT_DELAY));
+    values.DefRepRate = comboIndex(control<QComboBox>(ID_REPEAT_RATE));
+    values.DebounceTime = debounceFromText(control<QLineEdit>(ID_DEBOUNCE)->text());
+    values.MaxScanRow = comboIndex(control<QComboBox>(ID_MAX_SCAN_ROWS)) + 1;
+    values.PointDevice = comboIndex(control<QComboBox>(ID_POINT_DEVICE));
+    values.fileName = cut(control<QLineEdit>(ID_INPUT_NAME)->text());
+    values.serialNumber = cut(control<QLineEdit>(ID_SERIAL)->text());
+    return values;
+}
+
+void MainWindow::applyControlValues(const ControlValues& values) {
+    setComboIndex(control<QComboBox>(ID_REPEAT_DELAY), values.DefRepDelay);
+    setComboIndex(control<QComboBox>(ID_REPEAT_RATE), values.DefRepRate);
+    setComboIndex(control<QComboBox>(ID_MAX_SCAN_ROWS), values.MaxScanRow - 1);
+    setComboIndex(control<QComboBox>(ID_POINT_DEVICE), values.PointDevice);
+    control<QLineEdit>(ID_DEBOUNCE)->setText(QString::number(values.DebounceTime));
+    setTextCut(ID_INPUT_NAME, values.fileName);
+    setTextCut(ID_SERIAL, values.serialNumber);
+}
+
+void MainWindow::setTextCut(int id, const std::string& text) {
+    control<QLineEdit>(id)->setText(QString::fromStdString(text).left(kTextSize - 1));
+}
+
+void MainWindow::setChecked(int id, bool on) {
+    control<QAbstractButton>(id)->setChecked(on);
+}
+
+void MainWindow::refreshFromDefinition() {
+    const KeyboardDefinition& def = state_.def;
+    setChecked(ID_ENABLE_KEYBOARD, def.EnableBits & 1);
+    setChecked(ID_ENABLE_POINTING, def.EnableBits & 2);
+    setChecked(ID_ACTIVATE_BEEP, def.BeepLength != 0);
+    auto* beep = control<QLineEdit>(ID_BEEP_LENGTH);
+    const QString beepText = QString::number(def.BeepLength);
+    if (beep->text() != beepText) {
+        settingBeepText_ = true;
+        beep->setText(beepText);
+        settingBeepText_ = false;
+    }
+    beep->setEnabled(def.BeepLength != 0);
+    setChecked(ID_STD_REPEAT, def.StdRepeat);
+    setChecked(ID_GLOBAL_REPEAT_DISABLE, def.GlobalRepeatDisable);
+    setChecked(ID_ANY_KEY_RELEASE, def.AnyKeyRelease);
+    setChecked(ID_PREFIX_MAKE_BREAK, def.PrefixMakeBreak);
+    for (PictureButton* button : cells_)
+        button->update();
+    for (int id : {ID_LED1, ID_LED2, ID_LED3, ID_LED4})
+        control(id)->update();
+}
+
+void MainWindow::debounceEditingFinished() {
+    auto* edit = control<QLineEdit>(ID_DEBOUNCE);
+    edit->setText(QString::number(debounceFromText(edit->text())));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        emit closed();
+}
+
+} // namespace quillan

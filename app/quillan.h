@@ -1,0 +1,156 @@
+// The main window: the key matrix as 128 picture buttons, the global
+// settings that live in its controls, and the commands that build, save,
+// load, program, read back and detect the keyboard.
+#pragma once
+
+#include "app/control_table.h"
+#include "dialogs/dialogs.h"
+#include "eeprom/image.h"
+#include "hidlink/link.h"
+#include "model/definition.h"
+#include "model/log.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <map>
+#include <memory>
+
+class QProgressBar;
+
+namespace quillan {
+
+// Control and command ids of the main window.
+enum MainId : int {
+    ID_ABOUT = 104,
+    ID_EXIT = 105,
+    ID_GENERATE = 35072,
+    ID_SAVE = 35073,
+    ID_LOAD = 35074,
+    ID_USB_DOWNLOAD = 35075,
+    ID_TEST_KEYBOARD = 35076,
+    ID_OUTPUT_NAME = 35077,
+    ID_INPUT_NAME = 35078,
+    ID_STD_REPEAT = 35079,
+    ID_GLOBAL_REPEAT_DISABLE = 35080,
+    ID_ANY_KEY_RELEASE = 35081,
+    ID_REPEAT_DELAY = 35082,
+    ID_REPEAT_RATE = 35083,
+    ID_DEBOUNCE = 35084,
+    ID_MAX_SCAN_ROWS = 35090,
+    ID_PREFIX_MAKE_BREAK = 35091,
+    ID_LED1 = 35093,
+    ID_LED2 = 35094,
+    ID_LED3 = 35095,
+    ID_NEW = 35096,
+    ID_PROGRAM_VERSION = 35097,
+    ID_PROGRAM = 35098,
+    ID_CHECK_PRESENCE = 35099,
+    ID_POINT_DEVICE = 35100,
+    ID_ENABLE_KEYBOARD = 35101,
+    ID_ENABLE_POINTING = 35102,
+    ID_DEFINE_STRINGS = 35103,
+    ID_READ_EEPROM = 35118,
+    ID_SERIAL = 35119,
+    ID_LED4 = 35120,
+    ID_ACTIVATE_BEEP = 35148,
+    ID_BEEP_LENGTH = 35149,
+    ID_LIST = 35162,
+    ID_POINT_DEV_SET = 35166,
+    ID_KEYBOARD_VERSION = 35187,
+};
+
+// What the application owns for the whole run and the main window works on.
+struct AppState {
+    KeyboardDefinition def;
+    Log log;
+    EepromImage image;
+    uint32_t keyboardVersion = 0;
+    std::unique_ptr<HidBackend> backend;
+    GapClock* clock = nullptr; // nullptr: the real clock
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    static constexpr int kBeepMax = 200;
+    static constexpr int kBeepDefault = 100;
+    static constexpr int kProgressRange = 2048;
+
+    explicit MainWindow(AppState& state);
+
+    // Wiring done by the application after creation.
+    void setDialogContext(DialogContext* context) { dialogs_ = context; }
+    void setTestWindow(QWidget* window) { testWindow_ = window; }
+    void createProgressBar();
+
+    // Runs the command of a control or menu id as a click would.
+    void command(int id);
+
+    // The settings held by the controls, for the builder and the writer.
+    ControlValues controlValues() const;
+    void applyControlValues(const ControlValues& values);
+    // Check boxes and beep length from the definition; repaints the matrix.
+    void refreshFromDefinition();
+
+    // Access for the application and for tests.
+    QWidget* control(int id) const;
+    template <class T> T* control(int id) const { return qobject_cast<T*>(control(id)); }
+    PictureButton* cellButton(int row, int column) const { return cells_[row * kColumns + column]; }
+    QProgressBar* progressBar() const { return progress_; }
+    QWidget* clientArea() const { return centralWidget(); }
+    bool keyDialogOpen() const { return keyDialogOpen_; }
+    ProgressSink progressSink();
+    const QString& sharedFileName() const { return sharedFileName_; }
+
+  signals:
+    void closed();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void createMenu();
+    void createCellButtons();
+    void createControls();
+    void fillComboBoxes();
+    QWidget* createControl(const MainControlRow& row);
+
+    void cellCommand(int cell);
+    void ledCommand(int slot);
+    bool build(bool writeFiles);
+    void saveCommand();
+    void loadCommand();
+    bool loadSettingsFile(const std::string& name, QWidget* owner);
+    void newCommand();
+    void programCommand();
+    void checkPresenceCommand();
+    void readCommand();
+    void toggleFlag(uint8_t& flag, int checkId);
+    void enablePointingCommand();
+    void activateBeepCommand();
+    void beepLengthChanged(const QString& text);
+    void debounceEditingFinished();
+    void aboutCommand();
+    void setChecked(int id, bool on);
+    void setTextCut(int id, const std::string& text);
+    void blockInput(bool blocked);
+    LinkContext linkContext();
+
+    AppState& state_;
+    DialogContext* dialogs_ = nullptr;
+    QWidget* testWindow_ = nullptr;
+    std::array<PictureButton*, kCells> cells_{};
+    std::map<int, QWidget*> controls_;
+    QProgressBar* progress_ = nullptr;
+    bool keyDialogOpen_ = false;
+    int ledSlot_ = 0;
+    bool settingBeepText_ = false;
+    QString sharedFileName_;
+};
+
+// "%02d.%02d" of the program version 4.0.
+QString programVersionText();
+
+} // namespace quillan
