@@ -51,6 +51,10 @@ class HidBackend {
     virtual std::vector<HidInterfaceEntry> enumerate() = 0;
     // nullptr when the path cannot be opened (see lastErrorCode).
     virtual std::unique_ptr<HidDevice> open(const std::string& path) = 0;
+    // Opens only to read the attributes, the capabilities and the product
+    // string (as discovery does); it may succeed where open() is refused,
+    // for example for lack of access to the device's reports.
+    virtual std::unique_ptr<HidDevice> openQuery(const std::string& path) { return open(path); }
     virtual int lastErrorCode() const = 0;
     virtual std::string lastErrorText() const = 0;
 };

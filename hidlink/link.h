@@ -14,10 +14,16 @@ namespace quillan {
 
 // Progress of a long transfer: range 0..range, one step per unit, position.
 struct ProgressSink {
-    std::function<void(int range)> setRange;   // also resets the position to 0
+    std::function<void(int range)> setRange; // also resets the position to 0
     std::function<void(int position)> setPosition;
-    void start(int range) const { if (setRange) setRange(range); }
-    void position(int pos) const { if (setPosition) setPosition(pos); }
+    void start(int range) const {
+        if (setRange)
+            setRange(range);
+    }
+    void position(int pos) const {
+        if (setPosition)
+            setPosition(pos);
+    }
 };
 
 // Waits between reports. The real clock sleeps for most of the gap and spins
@@ -28,6 +34,17 @@ class GapClock {
     virtual void waitMicroseconds(int64_t us) = 0;
 };
 GapClock& realClock();
+
+// A clock that does not wait: counts the waits and their total.
+class CountingClock : public GapClock {
+  public:
+    void waitMicroseconds(int64_t us) override {
+        ++waits;
+        totalUs += us;
+    }
+    int64_t waits = 0;
+    int64_t totalUs = 0;
+};
 
 struct LinkContext {
     HidBackend& backend;
@@ -45,7 +62,9 @@ struct FoundDevice {
 };
 
 // Enumerates the HID interfaces and accepts the first keyboard or programming
-// device under the acceptance rules; sets ctx.keyboardVersion.
+// device under the acceptance rules; sets ctx.keyboardVersion (a keyboard's
+// from its bcdDevice, at least 1; the programming device's from its product
+// string), 0 when nothing was accepted.
 bool FindKeyboard(LinkContext& ctx, FoundDevice& found);
 
 // Downloads image bytes 0000..13FF. False when no device was found, it could
@@ -54,9 +73,17 @@ bool FindKeyboard(LinkContext& ctx, FoundDevice& found);
 bool ProgramKeyboard(LinkContext& ctx, EepromImage& image);
 
 // Reads image bytes 0000..13FF back. versionText receives the first five
-// characters of the keyboard's product string. False when nothing was read
-// or a transfer failed (the image is then not to be used).
+// characters of the keyboard's product string (its versionLabel when it has
+// none). False when no keyboard was found (a programming device cannot be
+// read), it could not be opened, or a transfer failed; the image is then
+// left as it was. On success bytes 1400..1FFF stay as they were.
 bool ReadKeyboard(LinkContext& ctx, EepromImage& image, std::string& versionText);
+
+// Exchanges bits 4 and 5 of every Prefix table byte (image 400..4FF).
+void exchangePrefixBits(EepromImage& image);
+// Brings the Prefix table into the form a programming device of that version
+// takes (exchanged below 412), keeping image.prefixSwapped up to date.
+void matchPrefixToVersion(EepromImage& image, uint32_t version);
 
 // "V%4.4u" of a version, "" for 0.
 std::string versionLabel(uint32_t version);

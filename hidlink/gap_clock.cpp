@@ -1,0 +1,94 @@
+// The real gap clock: sleeps until shortly before the end of the gap and
+// spins only the rest, so that a gap is never shorter than asked, rarely much
+// longer, and costs little processor time. How early to wake is learnt from
+// how late the sleeps have been returning.
+#include "hidlink/link.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#if defined(__linux__)
+#include <sys/prctl.h>
+#include <time.h>
+#endif
+
+namespace quillan {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int64_t kMinMarginNs = 30'000;
+constexpr int64_t kMaxMarginNs = 600'000;
+constexpr int64_t kInitialMarginNs = 200'000;
+constexpr int64_t kSpinReserveNs = 25'000; // spun beyond the usual lateness
+constexpr unsigned long kTimerSlackNs = 1'000;
+
+int64_t nanosSince(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(to - from).count();
+}
+
+void cpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// Sleeps until wake (absolute, so an interrupted sleep resumes correctly).
+void sleepUntil(Clock::time_point wake) {
+#if defined(__linux__)
+    // The thread's timer slack (50 us by default) would make every wake-up
+    // that much later; keep it small for this sleep only.
+    const int oldSlack = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
+    if (oldSlack >= 0)
+        prctl(PR_SET_TIMERSLACK, kTimerSlackNs, 0, 0, 0);
+    const int64_t ns = wake.time_since_epoch() / std::chrono::nanoseconds(1);
+    timespec at{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+    // steady_clock is CLOCK_MONOTONIC; EINTR just sleeps again.
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) != 0 &&
+           Clock::now() < wake) {
+    }
+    if (oldSlack >= 0)
+        prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(oldSlack), 0, 0, 0);
+#else
+    std::this_thread::sleep_until(wake);
+#endif
+}
+
+class RealClock : public GapClock {
+  public:
+    void waitMicroseconds(int64_t us) override {
+        const Clock::time_point start = Clock::now();
+        const Clock::time_point deadline = start + std::chrono::microseconds(us);
+        const int64_t margin = margin_.load(std::memory_order_relaxed);
+        if (us * 1000 > margin) {
+            const Clock::time_point wake = deadline - std::chrono::nanoseconds(margin);
+            sleepUntil(wake);
+            learn(nanosSince(wake, Clock::now()), margin);
+        }
+        while (Clock::now() < deadline)
+            cpuRelax();
+    }
+
+  private:
+    // Moves the margin towards the lateness seen plus a reserve: quickly up
+    // (a late wake-up overshoots the gap), slowly down.
+    void learn(int64_t lateness, int64_t margin) {
+        const int64_t wanted = std::max<int64_t>(lateness, 0) + kSpinReserveNs;
+        const int64_t next =
+            wanted > margin ? margin + (wanted - margin) / 2 : margin - (margin - wanted) / 32;
+        margin_.store(std::clamp(next, kMinMarginNs, kMaxMarginNs), std::memory_order_relaxed);
+    }
+
+    std::atomic<int64_t> margin_{kInitialMarginNs};
+};
+
+} // namespace
+
+GapClock& realClock() {
+    static RealClock clock;
+    return clock;
+}
+
+} // namespace quillan

@@ -1,0 +1,268 @@
+// Program keyboard and Read keyboard: image bytes 0000..13FF, 20 blocks of
+// 256 bytes, sent to the keyboard one byte per report (or four bytes per
+// report through the programming device) and read back one byte per request.
+#include "hidlink/link.h"
+#include "hidlink/identities.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+namespace quillan {
+namespace {
+
+constexpr int kBlocks = 20;
+constexpr int kBlockSize = 256;
+constexpr int kTransferBytes = kBlocks * kBlockSize; // 0000..13FF
+constexpr int kProgrammerBytesPerReport = 4;
+constexpr int64_t kKeyboardGapUs = 2000;
+constexpr int64_t kProgrammerGapUs = 10000;
+constexpr int kReadTimeoutMs = 1000;
+// A device that fails this many transfers in a row is taken as gone.
+constexpr int kGiveUpAfterFailures = 8;
+
+constexpr uint8_t kRequestReportId = 3;
+constexpr uint8_t kRequestMarker = 0xAA;
+constexpr uint8_t kReadFlag = 0x80;
+
+// Programming devices below this version take the Prefix table with bits 4
+// and 5 of every byte exchanged.
+constexpr uint32_t kUnswappedPrefixVersion = 412;
+constexpr int kPrefixTableStart = 0x400;
+constexpr int kPrefixTableEnd = 0x500;
+
+constexpr const char* kProgrammingCaption = "Programming";
+constexpr const char* kReadingCaption = "Reading";
+
+// How a keyboard takes its requests: product 1000 at member index 0 or 2
+// as 4-byte output reports (answers as input reports), product 1000 at any
+// other index as 4-byte feature reports, every other product as 5-byte
+// feature reports.
+enum class SendPath { OutputReport, ShortFeature, Feature };
+
+SendPath sendPathFor(const FoundDevice& found) {
+    if (found.productId != 0x1000)
+        return SendPath::Feature;
+    return found.memberIndex == 0 || found.memberIndex == 2 ? SendPath::OutputReport
+                                                            : SendPath::ShortFeature;
+}
+
+GapClock& clockOf(const LinkContext& ctx) {
+    return ctx.clock ? *ctx.clock : realClock();
+}
+
+void show(const LinkContext& ctx, const std::string& text, const char* caption) {
+    if (ctx.messages)
+        ctx.messages(Message{text, caption, MessageIcon::None});
+}
+
+// Counts failed transfers; tells when the device has to be taken as gone.
+class FailureCount {
+  public:
+    // Returns false once too many transfers failed in a row.
+    bool record(bool ok) {
+        if (ok) {
+            run_ = 0;
+            return true;
+        }
+        ++total_;
+        return ++run_ < kGiveUpAfterFailures;
+    }
+    bool any() const { return total_ > 0; }
+
+  private:
+    int total_ = 0;
+    int run_ = 0;
+};
+
+bool isProgrammer(const FoundDevice& found) {
+    return found.vendorId == kProgrammerVendorId && found.productId == kProgrammerProductId;
+}
+
+bool isKeyboard(const FoundDevice& found) {
+    return found.vendorId == kKeyboardVendorId && isKeyboardProduct(found.productId);
+}
+
+bool sendKeyboardReport(HidDevice& device, SendPath path, const std::array<uint8_t, 5>& report) {
+    switch (path) {
+    case SendPath::OutputReport:
+        return device.write(report.data(), 4);
+    case SendPath::ShortFeature:
+        return device.setFeature(report.data(), 4);
+    case SendPath::Feature:
+        break;
+    }
+    return device.setFeature(report.data(), report.size());
+}
+
+bool downloadToKeyboard(LinkContext& ctx, const FoundDevice& found, const EepromImage& image) {
+    std::unique_ptr<HidDevice> device = ctx.backend.open(found.path);
+    if (!device) {
+        show(ctx, "Couldn.t creat Handle to keyboard!", kProgrammingCaption);
+        return false;
+    }
+    GapClock& clock = clockOf(ctx);
+    const SendPath path = sendPathFor(found);
+    FailureCount failures;
+    ctx.progress.start(kBlocks);
+    for (int block = 0; block < kBlocks; ++block) {
+        for (int address = 0; address < kBlockSize; ++address) {
+            const std::array<uint8_t, 5> report{
+                kRequestReportId, static_cast<uint8_t>(address), static_cast<uint8_t>(block),
+                image.bytes[block * kBlockSize + address], kRequestMarker};
+            const bool sent = sendKeyboardReport(*device, path, report);
+            clock.waitMicroseconds(kKeyboardGapUs);
+            if (!failures.record(sent))
+                return false;
+        }
+        ctx.progress.position(block + 1);
+    }
+    return !failures.any();
+}
+
+} // namespace
+
+void exchangePrefixBits(EepromImage& image) {
+    for (int i = kPrefixTableStart; i < kPrefixTableEnd; ++i) {
+        const uint8_t old = image.bytes[i];
+        image.bytes[i] =
+            static_cast<uint8_t>((old & 0xCF) | ((old & 0x20) >> 1) | ((old & 0x10) << 1));
+    }
+}
+
+void matchPrefixToVersion(EepromImage& image, uint32_t version) {
+    const bool wantSwapped = version < kUnswappedPrefixVersion;
+    if (image.prefixSwapped != wantSwapped) {
+        exchangePrefixBits(image);
+        image.prefixSwapped = wantSwapped;
+    }
+}
+
+namespace {
+
+bool downloadThroughProgrammer(LinkContext& ctx, const FoundDevice& found, EepromImage& image) {
+    matchPrefixToVersion(image, ctx.keyboardVersion);
+    std::unique_ptr<HidDevice> device = ctx.backend.open(found.path);
+    if (!device) {
+        show(ctx, "Couldn.t creat Handle to keyboard!", kProgrammingCaption);
+        return false;
+    }
+    GapClock& clock = clockOf(ctx);
+    FailureCount failures;
+    ctx.progress.start(kBlocks);
+    for (int block = 0; block < kBlocks; ++block) {
+        for (int address = 0; address < kBlockSize; address += kProgrammerBytesPerReport) {
+            std::array<uint8_t, 7> report{0, static_cast<uint8_t>(address),
+                                          static_cast<uint8_t>(block)};
+            std::memcpy(&report[3], &image.bytes[block * kBlockSize + address],
+                        kProgrammerBytesPerReport);
+            const bool sent = device->setFeature(report.data(), report.size());
+            clock.waitMicroseconds(kProgrammerGapUs);
+            if (!failures.record(sent))
+                return false;
+        }
+        ctx.progress.position(block + 1);
+    }
+    return !failures.any();
+}
+
+// One read request; byte 3 of the answer is the image byte.
+bool readByte(HidDevice& device, SendPath path, int n, uint8_t current, uint8_t& value) {
+    std::array<uint8_t, 5> request{kRequestReportId, static_cast<uint8_t>(n % kBlockSize),
+                                   static_cast<uint8_t>(n / kBlockSize | kReadFlag), current,
+                                   kRequestMarker};
+    std::array<uint8_t, 5> answer = request;
+    bool ok = false;
+    switch (path) {
+    case SendPath::OutputReport:
+        ok = device.write(request.data(), 4) && device.read(answer.data(), 4, kReadTimeoutMs);
+        break;
+    case SendPath::ShortFeature:
+        request[0] = 0;
+        answer[0] = 0;
+        ok = device.setFeature(request.data(), 4) && device.getFeature(answer.data(), 4);
+        break;
+    case SendPath::Feature:
+        ok = device.setFeature(request.data(), request.size()) &&
+             device.getFeature(answer.data(), answer.size());
+        break;
+    }
+    if (ok)
+        value = answer[3];
+    return ok;
+}
+
+// The first five characters of the product string (low byte of each);
+// the version label when the keyboard has no product string.
+std::string keyboardVersionText(HidDevice& device, uint32_t version) {
+    std::u16string text;
+    if (!device.getProductString(text) || text.empty() || text[0] == 0)
+        return versionLabel(version);
+    std::string shown;
+    for (size_t i = 0; i < text.size() && i < 5 && text[i] != 0; ++i)
+        shown += static_cast<char>(text[i] & 0xFF);
+    return shown;
+}
+
+void showReadError(LinkContext& ctx, int code) {
+    char text[512];
+    std::snprintf(text, sizeof text, "Error : %d , %s", code, std::strerror(code));
+    show(ctx, text, kReadingCaption);
+}
+
+bool readFromKeyboard(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
+                      std::string& versionText) {
+    std::unique_ptr<HidDevice> device = ctx.backend.open(found.path);
+    if (!device) {
+        showReadError(ctx, ctx.backend.lastErrorCode());
+        return false;
+    }
+    versionText = keyboardVersionText(*device, ctx.keyboardVersion);
+    const SendPath path = sendPathFor(found);
+    // Read into a copy so that a failed read leaves the caller's image alone.
+    EepromImage copy = image;
+    FailureCount failures;
+    ctx.progress.start(kTransferBytes);
+    for (int n = 0; n < kTransferBytes; ++n) {
+        const bool ok = readByte(*device, path, n, copy.bytes[n], copy.bytes[n]);
+        if (!ok && !failures.any()) // later failures are not shown again
+            showReadError(ctx, device->lastErrorCode());
+        if (!failures.record(ok))
+            return false;
+        ctx.progress.position(n + 1);
+    }
+    if (failures.any())
+        return false;
+    image.bytes = copy.bytes;
+    image.prefixSwapped = false; // as the keyboard holds it
+    return true;
+}
+
+} // namespace
+
+bool ProgramKeyboard(LinkContext& ctx, EepromImage& image) {
+    FoundDevice found;
+    if (!FindKeyboard(ctx, found)) {
+        show(ctx, "Didn't find keyboard!", kProgrammingCaption);
+        return false;
+    }
+    if (isKeyboard(found))
+        return downloadToKeyboard(ctx, found, image);
+    if (isProgrammer(found))
+        return downloadThroughProgrammer(ctx, found, image);
+    show(ctx, "No keyboard identified ?!", kProgrammingCaption);
+    return false;
+}
+
+bool ReadKeyboard(LinkContext& ctx, EepromImage& image, std::string& versionText) {
+    FoundDevice found;
+    if (!FindKeyboard(ctx, found)) {
+        show(ctx, "Didn't find keyboard!", kReadingCaption);
+        return false;
+    }
+    if (!isKeyboard(found))
+        return false; // the programming device cannot read back
+    return readFromKeyboard(ctx, found, image, versionText);
+}
+
+} // namespace quillan

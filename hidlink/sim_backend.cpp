@@ -1,0 +1,236 @@
+#include "hidlink/sim_backend.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+namespace quillan {
+namespace {
+
+constexpr const char* kPathPrefix = "sim:";
+
+// "sim:<device>/<interface>#<collection>"
+std::string entryPath(size_t device, int interface, int collection) {
+    return kPathPrefix + std::to_string(device) + "/" + std::to_string(interface) + "#" +
+           std::to_string(collection);
+}
+
+bool parseNumber(const std::string& text, size_t& pos, char end, int& value) {
+    const size_t start = pos;
+    value = 0;
+    while (pos < text.size() && std::isdigit(static_cast<unsigned char>(text[pos]))) {
+        if (value > 100000)
+            return false;
+        value = value * 10 + (text[pos++] - '0');
+    }
+    if (pos == start)
+        return false;
+    if (end == '\0')
+        return pos == text.size();
+    return pos < text.size() && text[pos++] == end;
+}
+
+bool parsePath(const std::string& path, int& device, SimTarget& target) {
+    const size_t prefix = std::strlen(kPathPrefix);
+    if (path.compare(0, prefix, kPathPrefix) != 0)
+        return false;
+    size_t pos = prefix;
+    return parseNumber(path, pos, '/', device) && parseNumber(path, pos, '#', target.interface) &&
+           parseNumber(path, pos, '\0', target.collection);
+}
+
+// A handle on one collection of a simulated device.
+class SimHandle : public HidDevice {
+  public:
+    SimHandle(std::shared_ptr<SimDevice> device, SimTarget target, bool forTransfers)
+        : device_(std::move(device)), target_(target), forTransfers_(forTransfers) {}
+
+    bool getAttributes(uint16_t& vendorId, uint16_t& productId, uint16_t& release) override {
+        if (!device_->present())
+            return fail(ENODEV);
+        vendorId = device_->vendorId();
+        productId = device_->productId();
+        release = device_->release();
+        return true;
+    }
+    bool getCaps(HidCaps& caps) override {
+        const HidTopCollection* top = device_->collection(target_);
+        if (!device_->present() || !top)
+            return fail(ENODEV);
+        caps = top->caps();
+        return true;
+    }
+    bool getProductString(std::u16string& text) override {
+        if (!device_->present())
+            return fail(ENODEV);
+        if (!device_->productString)
+            return fail(EPIPE); // no string descriptor
+        text = *device_->productString;
+        return true;
+    }
+    bool setFeature(const uint8_t* data, size_t length) override {
+        return transfer() && check(device_->setFeature(target_, data, length, error_));
+    }
+    bool getFeature(uint8_t* data, size_t length) override {
+        return transfer() && check(device_->getFeature(target_, data, length, error_));
+    }
+    bool write(const uint8_t* data, size_t length) override {
+        return transfer() && check(device_->write(target_, data, length, error_));
+    }
+    bool read(uint8_t* data, size_t length, int) override {
+        return transfer() && check(device_->read(target_, data, length, error_));
+    }
+    int lastErrorCode() const override { return error_; }
+    std::string lastErrorText() const override { return std::strerror(error_); }
+
+  private:
+    bool fail(int code) {
+        error_ = code;
+        return false;
+    }
+    bool check(bool ok) {
+        if (ok)
+            error_ = 0;
+        return ok;
+    }
+    // A handle opened for queries carries no reports.
+    bool transfer() { return forTransfers_ || fail(EBADF); }
+
+    std::shared_ptr<SimDevice> device_;
+    SimTarget target_;
+    bool forTransfers_;
+    int error_ = 0;
+};
+
+bool parseHex16(const std::string& text, uint16_t& value) {
+    if (text.size() != 4)
+        return false;
+    value = 0;
+    for (char c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+        const int digit = std::isdigit(static_cast<unsigned char>(c))
+                              ? c - '0'
+                              : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
+        value = static_cast<uint16_t>(value * 16 + digit);
+    }
+    return true;
+}
+
+bool parseDecimal4(const std::string& text, unsigned& value) {
+    if (text.size() != 4)
+        return false;
+    value = 0;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+        value = value * 10 + static_cast<unsigned>(c - '0');
+    }
+    return true;
+}
+
+} // namespace
+
+SimEepromDevice* SimBackend::primary() const {
+    for (const auto& device : devices_)
+        if (auto* eepromDevice = dynamic_cast<SimEepromDevice*>(device.get()))
+            return eepromDevice;
+    return nullptr;
+}
+
+SimKeyboard* SimBackend::keyboard() const {
+    for (const auto& device : devices_)
+        if (auto* keyboard = dynamic_cast<SimKeyboard*>(device.get()))
+            return keyboard;
+    return nullptr;
+}
+
+SimProgrammer* SimBackend::programmer() const {
+    for (const auto& device : devices_)
+        if (auto* programmer = dynamic_cast<SimProgrammer*>(device.get()))
+            return programmer;
+    return nullptr;
+}
+
+std::vector<HidInterfaceEntry> SimBackend::enumerate() {
+    std::vector<HidInterfaceEntry> entries;
+    for (size_t d = 0; d < devices_.size(); ++d) {
+        const SimDevice& device = *devices_[d];
+        if (!device.present())
+            continue;
+        const auto& interfaces = device.interfaces();
+        for (int i = 0; i < static_cast<int>(interfaces.size()); ++i) {
+            for (int c = 0; c < static_cast<int>(interfaces[i].collections.size()); ++c) {
+                HidInterfaceEntry entry;
+                entry.path = entryPath(d, i, c);
+                entry.vendorId = device.vendorId();
+                entry.productId = device.productId();
+                entry.releaseNumber = device.release();
+                entry.collection = c;
+                entries.push_back(entry);
+            }
+        }
+    }
+    error_ = 0;
+    return entries;
+}
+
+std::unique_ptr<HidDevice> SimBackend::openPath(const std::string& path, bool forTransfers) {
+    int device = 0;
+    SimTarget target;
+    if (!parsePath(path, device, target) || device >= static_cast<int>(devices_.size())) {
+        error_ = ENOENT;
+        return nullptr;
+    }
+    const std::shared_ptr<SimDevice>& sim = devices_[device];
+    if (!sim->present() || !sim->collection(target)) {
+        error_ = sim->present() ? ENOENT : ENODEV;
+        return nullptr;
+    }
+    if (forTransfers && sim->faults.refuseOpen) {
+        error_ = EACCES;
+        return nullptr;
+    }
+    error_ = 0;
+    return std::make_unique<SimHandle>(sim, target, forTransfers);
+}
+
+std::unique_ptr<HidDevice> SimBackend::open(const std::string& path) {
+    ++openCount_;
+    return openPath(path, true);
+}
+
+std::unique_ptr<HidDevice> SimBackend::openQuery(const std::string& path) {
+    return openPath(path, false);
+}
+
+std::string SimBackend::lastErrorText() const {
+    return std::strerror(error_);
+}
+
+std::unique_ptr<SimBackend> makeSimulatedBackend(const std::string& kind) {
+    const std::string keyboardPrefix = "keyboard-";
+    const std::string programmerPrefix = "programmer-";
+    auto backend = std::make_unique<SimBackend>();
+    if (kind.compare(0, keyboardPrefix.size(), keyboardPrefix) == 0) {
+        uint16_t productId = 0;
+        if (!parseHex16(kind.substr(keyboardPrefix.size()), productId) ||
+            !isKeyboardProduct(productId))
+            return nullptr;
+        std::unique_ptr<SimKeyboard> keyboard = makeSimKeyboard(productId);
+        if (!keyboard)
+            return nullptr;
+        backend->add(std::move(keyboard));
+        return backend;
+    }
+    if (kind.compare(0, programmerPrefix.size(), programmerPrefix) == 0) {
+        unsigned version = 0;
+        if (!parseDecimal4(kind.substr(programmerPrefix.size()), version))
+            return nullptr;
+        backend->add(std::make_unique<SimProgrammer>(version));
+        return backend;
+    }
+    return nullptr;
+}
+
+} // namespace quillan
