@@ -1,0 +1,38 @@
+// The quillan-cli commands. Each works in the current directory like the
+// application does and returns the process exit code.
+#pragma once
+
+#include "model/messages.h"
+
+#include <string>
+#include <vector>
+
+namespace quillan::cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct Options {
+    std::string simulate;  // simulated device kind, empty for real hardware
+    std::string simEeprom; // file that keeps the simulated device's EEPROM
+    std::string command;
+    std::vector<std::string> arguments;
+};
+
+// Parses argv; false (with error set) when the words are off.
+bool parseOptions(int argc, char** argv, Options& options, std::string& error);
+std::string usageText();
+
+// Prints a message the GUI would show in a box, as "Caption: text".
+MessageSink stderrSink();
+
+int runNew(const std::string& file);
+int runBuild(const std::string& file);
+int runConvert(const std::string& from, const std::string& to);
+int runRefill(const std::string& imageFile, const std::string& to);
+int runDevice(const Options& options); // detect, program, read
+
+int run(const Options& options);
+
+} // namespace quillan::cli

@@ -1,0 +1,97 @@
+// The quillan-cli commands, run in a scratch working directory.
+#include "cli/commands.h"
+#include "eeprom/image_files.h"
+#include "model/settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using namespace quillan;
+using namespace quillan::cli;
+
+namespace {
+
+class CliTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        dir_ = fs::temp_directory_path() /
+               ("quillan-cli-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        fs::current_path(previous_);
+        fs::remove_all(dir_);
+    }
+    static bool parse(std::vector<std::string> words, Options& options, std::string& error) {
+        options = Options{};
+        words.insert(words.begin(), "quillan-cli");
+        std::vector<char*> argv;
+        for (std::string& word : words)
+            argv.push_back(word.data());
+        return parseOptions(static_cast<int>(argv.size()), argv.data(), options, error);
+    }
+    fs::path previous_;
+    fs::path dir_;
+};
+
+} // namespace
+
+TEST_F(CliTest, OptionsAreCheckedBeforeAnythingRuns) {
+    Options options;
+    std::string error;
+    EXPECT_TRUE(parse({"--simulate", "keyboard-100B", "program", "a.dat"}, options, error));
+    EXPECT_EQ(options.simulate, "keyboard-100B");
+    EXPECT_EQ(options.command, "program");
+    ASSERT_EQ(options.arguments.size(), 1u);
+
+    EXPECT_FALSE(parse({"build"}, options, error)) << "missing argument";
+    EXPECT_FALSE(parse({"frobnicate", "x"}, options, error));
+    EXPECT_FALSE(parse({"--simulate"}, options, error));
+    EXPECT_FALSE(parse({"--sim-eeprom", "e.bin", "detect"}, options, error))
+        << "--sim-eeprom without --simulate";
+    EXPECT_FALSE(parse({}, options, error));
+}
+
+TEST_F(CliTest, NewBuildRefillConvertChain) {
+    ASSERT_EQ(runNew("first.dat"), kExitOk);
+    EXPECT_EQ(fs::file_size("first.dat"), static_cast<uintmax_t>(kSettingsFileSize));
+    EXPECT_TRUE(fs::exists("Saved.txt"));
+
+    ASSERT_EQ(runBuild("first.dat"), kExitOk);
+    EXPECT_EQ(fs::file_size("EEPkey.bin"), 8192u);
+    EXPECT_TRUE(fs::exists("EEPkey.txt"));
+    EXPECT_TRUE(fs::exists("qnlog.txt"));
+
+    // The build stores the loaded file's name in the image's file-name text.
+    EepromImage image;
+    std::string error;
+    ASSERT_TRUE(readImageFile("EEPkey.bin", image, error)) << error;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&image.bytes[0x610])), "first.dat");
+
+    ASSERT_EQ(runRefill("EEPkey.bin", "back.dat"), kExitOk);
+    EXPECT_TRUE(fs::exists("eepraw.txt"));
+    EXPECT_EQ(fs::file_size("back.dat"), static_cast<uintmax_t>(kSettingsFileSize));
+
+    ASSERT_EQ(runConvert("back.dat", "again.dat"), kExitOk);
+    EXPECT_EQ(fs::file_size("again.dat"), static_cast<uintmax_t>(kSettingsFileSize));
+}
+
+TEST_F(CliTest, FailuresGiveNonZeroExitAndWriteNoImage) {
+    EXPECT_EQ(runBuild("missing.dat"), kExitFailed);
+    EXPECT_FALSE(fs::exists("EEPkey.bin"));
+
+    std::ofstream("short.bin", std::ios::binary) << "not an image";
+    EXPECT_EQ(runRefill("short.bin", "out.dat"), kExitFailed);
+    EXPECT_FALSE(fs::exists("out.dat"));
+
+    std::ofstream("foreign.dat", std::ios::binary) << std::string(100, '\x7f');
+    EXPECT_EQ(runConvert("foreign.dat", "new.dat"), kExitFailed);
+    EXPECT_FALSE(fs::exists("new.dat"));
+}
