@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace quillan {
@@ -137,6 +138,28 @@ TEST(ReportDescriptor, MalformedDescriptorsAreRefused) {
         EXPECT_FALSE(parsed.error.empty());
     }
     EXPECT_TRUE(parseReportDescriptor({}).ok);
+}
+
+// Descriptors come from devices: any bytes must parse without reading
+// outside them (run under the sanitizers), and a cut-off one is refused.
+TEST(ReportDescriptor, CutOffAndRandomBytes) {
+    const std::span<const uint8_t> combined = descriptorSet(4)->interfaceReports[0];
+    for (size_t length = 1; length < combined.size(); ++length) {
+        const std::vector<uint8_t> cut(combined.begin(), combined.begin() + length);
+        const bool ok = parseReportDescriptor(cut).ok;
+        if (length >= 6 && length < 33) { // inside the first collection
+            EXPECT_FALSE(ok) << length;
+        }
+    }
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<uint8_t> bytes(random() % 80);
+        for (uint8_t& b : bytes)
+            b = static_cast<uint8_t>(random());
+        const ParsedReportDescriptor parsed = parseReportDescriptor(bytes);
+        for (const HidTopCollection& top : parsed.collections)
+            (void)top.caps();
+    }
 }
 
 } // namespace
