@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/pictures.h"
+#include "dialogs/key_picker_window.h"
 #include "hidlink/hidapi_backend.h"
 #include "hidlink/sim_backend.h"
 
@@ -58,6 +59,7 @@ Application::~Application() {
     qApp->removeEventFilter(this);
     main_->setDialogContext(nullptr);
     main_->setTestWindow(nullptr);
+    delete picker_;
 }
 
 bool Application::acceleratorOpensAbout(QObject* receiver) const {
