@@ -1,0 +1,210 @@
+#!/usr/bin/env bash
+# Real-kernel HID test: boots Debian's kernel under qemu (software emulation)
+# with a small initramfs that holds busybox, the HID modules, our firmware
+# emulator (which presents keyboards through /dev/uhid) and quillan-cli with
+# its hidapi backend, runs the scenarios of guest_init.sh in the guest and
+# prints one line per scenario and "N passed, N failed".
+#
+# Environment:
+#   QUILLAN_BUILD_DIR     build tree with cli/quillan-cli (default: build/ when
+#                         configured, else build-kernel/, configured here)
+#   QUILLAN_KERNEL_CACHE  where the kernel package is kept
+#                         (default: ${XDG_CACHE_HOME:-~/.cache}/quillan-kernel)
+#   QUILLAN_KERNEL_ONLY   space-separated scenario names to run (default: all)
+#   QUILLAN_VM_TIMEOUT    seconds the guest may run (default 540)
+#   QUILLAN_KERNEL_VERBOSE  when set, the guest shows the logs of passing scenarios too
+#   QUILLAN_KERNEL_EXTRA  further programs to put into the guest's /bin
+set -euo pipefail
+
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+cache="${QUILLAN_KERNEL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quillan-kernel}"
+vm_timeout="${QUILLAN_VM_TIMEOUT:-540}"
+
+say() { echo "kernel-test: $*" >&2; }
+die() {
+    say "$*"
+    echo "FAIL setup: $*"
+    echo "0 passed, 1 failed"
+    exit 1
+}
+
+# --- host packages ------------------------------------------------------------
+apt_updated=0
+apt_update_once() {
+    if [ "$apt_updated" = 0 ]; then
+        apt-get update -qq
+        apt_updated=1
+    fi
+}
+
+install_missing() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        say "installing ${missing[*]}"
+        apt_update_once
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            "${missing[@]}" >/dev/null
+    fi
+}
+
+install_missing qemu-system-x86 busybox-static cpio
+
+# --- kernel -------------------------------------------------------------------
+# The kernel image package that linux-image-amd64 depends on, fetched (not
+# installed) and unpacked into the cache.
+kernel_package() {
+    apt-cache depends linux-image-amd64 2>/dev/null |
+        awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ { print $2; exit }'
+}
+pkg="$(kernel_package)"
+if [ -z "$pkg" ]; then
+    apt_update_once
+    pkg="$(kernel_package)"
+fi
+[ -n "$pkg" ] || die "apt knows no kernel package behind linux-image-amd64"
+kdir="$cache/$pkg"
+if [ ! -f "$kdir/.unpacked" ]; then
+    say "fetching $pkg"
+    rm -rf "$kdir"
+    mkdir -p "$kdir/deb"
+    (cd "$kdir/deb" && apt-get download -q -o APT::Sandbox::User=root "$pkg" >/dev/null) ||
+        die "apt-get download $pkg failed"
+    dpkg-deb -x "$kdir"/deb/*.deb "$kdir/tree"
+    rm -rf "$kdir/deb"
+    touch "$kdir/.unpacked"
+fi
+vmlinuz="$(find "$kdir/tree/boot" -name 'vmlinuz-*' -print -quit 2>/dev/null)"
+[ -n "$vmlinuz" ] || die "$pkg holds no kernel image"
+moddir="$(find "$kdir/tree/lib/modules" -mindepth 1 -maxdepth 1 -type d -print -quit 2>/dev/null)/"
+[ "$moddir" != / ] || die "$pkg holds no modules"
+
+# --- build --------------------------------------------------------------------
+build="${QUILLAN_BUILD_DIR:-}"
+if [ -z "$build" ]; then
+    if [ -f "$root/build/CMakeCache.txt" ]; then build="$root/build"; else build="$root/build-kernel"; fi
+fi
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    say "configuring $build"
+    cmake -S "$root" -B "$build" -DQUILLAN_BUILD_GUI=OFF -DQUILLAN_BUILD_BENCH=OFF \
+        -DQUILLAN_WERROR=ON >/dev/null
+fi
+cmake --build "$build" -j 2 --target quillan-cli quillan-uhid-emulator >/dev/null ||
+    die "building quillan-cli and quillan-uhid-emulator in $build failed"
+cli="$build/cli/quillan-cli"
+emulator="$build/tests/kernel/quillan-uhid-emulator"
+
+# --- initramfs ----------------------------------------------------------------
+work="$root/build-kernel/vm"
+rootfs="$work/rootfs"
+rm -rf "$rootfs"
+mkdir -p "$rootfs"/{bin,lib/modules,proc,sys,dev,tmp,data}
+
+copy_binary() { # source, destination inside the rootfs
+    strip --strip-unneeded -o "$rootfs/$2" "$1" 2>/dev/null || cp "$1" "$rootfs/$2"
+}
+# The shared libraries ldd names (and the dynamic loader), at the same paths.
+copy_libraries() {
+    local lib
+    for lib in $(ldd "$1" 2>/dev/null | awk '/=> \// { print $3 } /^\t\// { print $1 }'); do
+        if [ ! -e "$rootfs$lib" ]; then
+            mkdir -p "$rootfs$(dirname "$lib")"
+            cp -L "$lib" "$rootfs$lib"
+        fi
+    done
+}
+
+cp /bin/busybox "$rootfs/bin/busybox"
+copy_binary "$cli" bin/quillan-cli
+copy_binary "$emulator" bin/quillan-uhid-emulator
+copy_libraries "$cli"
+copy_libraries "$emulator"
+for extra in ${QUILLAN_KERNEL_EXTRA:-}; do # further programs, for looking into a failure
+    copy_binary "$extra" "bin/$(basename "$extra")"
+    copy_libraries "$extra"
+done
+
+# Modules with what they depend on, dependencies first, decompressed so that
+# busybox insmod can load them whatever the kernel's decompression support.
+module_file() { # name -> path of the module file in the package
+    local base="${1//_/-}" alt="${1//-/_}"
+    find "$moddir" \( -name "$base.ko" -o -name "$base.ko.*" -o -name "$alt.ko" -o \
+        -name "$alt.ko.*" \) -print -quit
+}
+module_depends() { # name -> names it depends on
+    local file dep
+    file="$(module_file "$1")"
+    if [ -f "$moddir/modules.dep" ]; then
+        dep="$(awk -v m="${file#"$moddir"}" -F: '$1 == m { print $2; exit }' \
+            "$moddir/modules.dep")"
+        for dep in $dep; do basename "$dep" | sed 's/\.ko.*//'; done
+    else
+        unpack_module "$file" | grep -a -o 'depends=[^[:cntrl:]]*' | head -n 1 |
+            sed 's/^depends=//' | tr ',' '\n' | sed '/^$/d'
+    fi
+}
+unpack_module() {
+    case "$1" in
+    *.ko.xz) xz -dc "$1" 2>/dev/null || busybox xz -dc "$1" ;;
+    *.ko.zst) zstd -dcq "$1" ;;
+    *.ko.gz) gzip -dc "$1" ;;
+    *) cat "$1" ;;
+    esac
+}
+load_order=()
+add_module() {
+    local name="$1" dep known
+    for known in "${load_order[@]:-}"; do [ "$known" = "$name" ] && return 0; done
+    [ -n "$(module_file "$name")" ] || die "module $name is not in $pkg"
+    for dep in $(module_depends "$name"); do add_module "$dep"; done
+    unpack_module "$(module_file "$name")" >"$rootfs/lib/modules/$name.ko"
+    load_order+=("$name")
+}
+for m in hid hid-generic uhid; do add_module "$m"; done
+printf '%s\n' "${load_order[@]}" >"$rootfs/lib/modules/load-order"
+
+cp "$here/guest_init.sh" "$rootfs/init"
+chmod 755 "$rootfs/init"
+if [ -f "$root/examples/example.dat" ]; then cp "$root/examples/example.dat" "$rootfs/data/"; fi
+echo "${QUILLAN_KERNEL_ONLY:-}" >"$rootfs/data/only"
+echo "${QUILLAN_KERNEL_VERBOSE:-}" >"$rootfs/data/verbose"
+
+(cd "$rootfs" && find . | cpio -o -H newc --quiet) | gzip -1 >"$work/initrd.gz"
+
+# --- boot ---------------------------------------------------------------------
+log="$work/console.log"
+say "booting $(basename "$vmlinuz") under qemu (log: $log)"
+start=$(date +%s)
+set +e
+timeout --kill-after=10 "$vm_timeout" qemu-system-x86_64 -nographic -no-reboot \
+    -accel tcg -m 512 -smp "${QUILLAN_VM_CPUS:-1}" -kernel "$vmlinuz" -initrd "$work/initrd.gz" \
+    -append "console=ttyS0 quiet loglevel=3 panic=-1 rdinit=/init" \
+    </dev/null >"$log" 2>&1 &
+qemu=$!
+# Scenario results as they come.
+tail -n +1 -f --pid=$qemu "$log" 2>/dev/null | tr -d '\r' | grep --line-buffered -E '^(PASS|FAIL) '
+wait $qemu
+status=$?
+set -e
+elapsed=$(($(date +%s) - start))
+
+results="$(tr -d '\r' <"$log" | grep -E '^(PASS|FAIL) ' || true)"
+passed=$(printf '%s\n' "$results" | grep -c '^PASS ' || true)
+failed=$(printf '%s\n' "$results" | grep -c '^FAIL ' || true)
+if ! tr -d '\r' <"$log" | grep -q '^quillan-kernel-test: done'; then
+    if [ "$status" = 124 ] || [ "$status" = 137 ]; then
+        echo "FAIL guest: did not finish within ${vm_timeout}s"
+    else
+        echo "FAIL guest: stopped before the end (qemu exit $status)"
+    fi
+    failed=$((failed + 1))
+    say "last lines of the console:"
+    tail -n 40 "$log" | tr -d '\r' >&2
+fi
+say "guest ran ${elapsed}s"
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
