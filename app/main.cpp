@@ -1,7 +1,9 @@
-// quillan [--simulate KIND] [--screenshot FILE]
+// quillan [--simulate KIND] [--load FILE] [--screenshot FILE]
 //   --simulate KIND   run on a simulated HID device (also QUILLAN_SIMULATE)
+//   --load FILE       load a settings file at start
 //   --screenshot FILE save a picture of the main window as PNG and exit
 #include "app/application.h"
+#include "app/message_box.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -14,6 +16,7 @@ namespace {
 struct Arguments {
     std::string simulate;
     QString screenshot;
+    QString load;
     bool ok = true;
 };
 
@@ -25,6 +28,8 @@ Arguments parseArguments(const QStringList& args) {
         const QString& arg = args[i];
         if (arg == "--simulate" && i + 1 < args.size())
             parsed.simulate = args[++i].toStdString();
+        else if (arg == "--load" && i + 1 < args.size())
+            parsed.load = args[++i];
         else if (arg == "--screenshot" && i + 1 < args.size())
             parsed.screenshot = args[++i];
         else
@@ -39,7 +44,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const Arguments args = parseArguments(app.arguments());
     if (!args.ok) {
-        std::fprintf(stderr, "usage: quillan [--simulate KIND] [--screenshot FILE]\n");
+        std::fprintf(stderr,
+                     "usage: quillan [--simulate KIND] [--load FILE] [--screenshot FILE]\n");
         return 2;
     }
     quillan::AppOptions options;
@@ -49,8 +55,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillan: unknown simulated device \"%s\"\n", args.simulate.c_str());
         return 2;
     }
+    // A screenshot run never waits for a message box.
+    if (!args.screenshot.isEmpty())
+        quillan::MessageBox::setTestMode(true);
     quillan::Application quillanApp(std::move(options));
     quillan::MainWindow& window = quillanApp.mainWindow();
+    if (!args.load.isEmpty() && !window.openSettings(args.load))
+        std::fprintf(stderr, "quillan: could not load \"%s\"\n", qPrintable(args.load));
     if (!args.screenshot.isEmpty()) {
         QApplication::processEvents();
         return window.grab().save(args.screenshot, "PNG") ? 0 : 1;

@@ -86,6 +86,9 @@ class MainWindow : public QMainWindow {
 
     // Runs the command of a control or menu id as a click would.
     void command(int id);
+    // Loads a settings file as "Load settings from file" does once a name is
+    // chosen; false (and nothing changed) when it cannot be loaded.
+    bool openSettings(const QString& name);
 
     // The settings held by the controls, for the builder and the writer.
     ControlValues controlValues() const;
@@ -122,6 +125,7 @@ class MainWindow : public QMainWindow {
     bool build(bool writeFiles);
     void saveCommand();
     void loadCommand();
+    void showLoaded();
     bool loadSettingsFile(const std::string& name, QWidget* owner);
     void newCommand();
     void programCommand();

@@ -205,8 +205,19 @@ void MainWindow::loadCommand() {
     const SettingsLoader loader = [this](const std::string& name, QWidget* owner) {
         return loadSettingsFile(name, owner);
     };
-    if (FileDialog::runLoad(this, loader, sharedFileName_) != 1)
-        return;
+    if (FileDialog::runLoad(this, loader, sharedFileName_) == 1)
+        showLoaded();
+}
+
+bool MainWindow::openSettings(const QString& name) {
+    if (!loadSettingsFile(name.toStdString(), this))
+        return false;
+    sharedFileName_ = name.left(FileListDialog::kSharedBufferSize);
+    showLoaded();
+    return true;
+}
+
+void MainWindow::showLoaded() {
     control<QLineEdit>(ID_INPUT_NAME)->setText(sharedFileName_.left(kTextSize - 1));
     build(false);
     refreshFromDefinition();
