@@ -347,6 +347,29 @@ class CommandsTest : public QObject {
         QCOMPARE(main().progressBar()->value(), main().progressBar()->maximum());
     }
 
+    void programmingDevice() {
+        startSimulated("programmer-0411");
+        defineKey(def(), 0, 1, kRowA);
+        click(ID_PROGRAM);
+        QVERIFY(shownMessage("Plug in the keyboard to program !", "Download"));
+        QVERIFY(!shownMessage("Programming failed", "Programming"));
+        QCOMPARE(main().progressBar()->value(), 20);
+        QVERIFY(std::equal(app_->state().image.bytes.begin(),
+                           app_->state().image.bytes.begin() + 0x400,
+                           sim_->programmer()->eeprom.begin()));
+        // The programming device cannot be read back; the matrix stays.
+        click(ID_READ_EEPROM);
+        QVERIFY(
+            shownMessage("No keyboard detected or Upload not supported!", "Read Keyboard EEProm"));
+        QCOMPARE(def().cell(0, 1).complete, uint8_t(1));
+    }
+
+    void backendChoice() {
+        QVERIFY(makeBackend("keyboard-100A") != nullptr);
+        QVERIFY(makeBackend("no-such-device") == nullptr);
+        QVERIFY(makeBackend("") != nullptr); // the real bus
+    }
+
     void checkPresence() {
         startSimulated("keyboard-100B");
         click(ID_CHECK_PRESENCE);
