@@ -26,6 +26,14 @@ void show(const MessageSink& messages, const Message& message) {
         messages(message);
 }
 
+// A file that is not loaded says why, so that a foreign or damaged file is
+// not mistaken for a mistyped name.
+template <class... Args> Message refusal(const char* format, Args... args) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, args...);
+    return {text, "Load", MessageIcon::Warning};
+}
+
 void fillHeader(KeyboardDefinition& def, const ControlValues& controls) {
     HeaderRecord& header = def.header;
     header.iVersionLow = 0;
@@ -161,8 +169,10 @@ LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
                           const std::string& bytes, const std::string& loadedName,
                           const MessageSink& messages) {
     LoadResult result;
-    if (bytes.size() < 8)
-        return result; // not even a version
+    if (bytes.size() < 8) {
+        show(messages, refusal("Not a settings file: only %zu bytes !", bytes.size()));
+        return result;
+    }
     auto image = std::make_unique<SettingsImage>();
     ByteReader in(bytes);
     image->versionLow = result.versionLow = in.i32();
@@ -172,8 +182,14 @@ LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
     resetMatrix(*work);
     work->stringIndex.fill(0);
     work->stringChars.fill(StringCell{});
-    if (!readSettingsVersion(bytes, *image, *work))
+    if (!readSettingsVersion(bytes, *image, *work)) {
+        if (result.versionHigh == 1 && result.versionLow == 0)
+            show(messages, refusal("Unknown V0100 file size %zu !", bytes.size()));
+        else
+            show(messages,
+                 refusal("Unknown file version %d.%d !", result.versionHigh, result.versionLow));
         return result;
+    }
     convertToCurrent(*image, *work, loadedName);
 
     for (KeyCell& cell : work->cells)

@@ -269,17 +269,25 @@ TEST(SettingsFile, FailedLoadLeavesEverythingAsItWas) {
     EXPECT_FALSE(loadSettings(*f.def, f.controls, dir.file(""), messages.sink()).loaded);
     EXPECT_EQ(messages.shown.size(), 2u) << "a folder cannot be read either";
 
-    // Unknown versions and too short files are refused without a message.
+    // Unknown versions and too short files are refused and say why.
     for (auto [high, low] : {std::pair{3, 0}, {4, 1}, {2, 3}, {0, 0}, {-1, 0}, {1, 10}}) {
         FileBuilder file(kSettingsFileSize);
         file.version(high, low);
-        const LoadResult result = decodeSettings(*f.def, f.controls, file.bytes(), "v.dat", {});
+        messages.shown.clear();
+        const LoadResult result =
+            decodeSettings(*f.def, f.controls, file.bytes(), "v.dat", messages.sink());
         EXPECT_FALSE(result.loaded) << high << "." << low;
         EXPECT_EQ(result.versionHigh, high);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, "Unknown file version " + std::to_string(high) + "." +
+                                              std::to_string(low) + " !");
     }
+    messages.shown.clear();
     EXPECT_FALSE(
-        decodeSettings(*f.def, f.controls, std::string("\0\0\0\0\4\0\0", 7), "s", {}).loaded);
-    EXPECT_EQ(messages.shown.size(), 2u);
+        decodeSettings(*f.def, f.controls, std::string("\0\0\0\0\4\0\0", 7), "s", messages.sink())
+            .loaded);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Not a settings file: only 7 bytes !");
     EXPECT_TRUE(unchanged());
 }
 
