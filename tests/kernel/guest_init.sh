@@ -114,10 +114,13 @@ make_reference() {
     mkdir -p "$ref"
     cd "$ref" || return 1
     if [ -f /data/example.dat ]; then
-        cp /data/example.dat def.dat
+        cp /data/example.dat example.dat
     else
-        quillan-cli new def.dat >/dev/null 2>build.log || return 1
+        quillan-cli new example.dat >/dev/null 2>build.log || return 1
     fi
+    # Repeat off and Alt-Gr on the keys, so that the Prefix table shows
+    # whether bits 4 and 5 were exchanged for an old programming device.
+    quillan-kernel-definition example.dat def.dat 2>>build.log || return 1
     quillan-cli build def.dat >/dev/null 2>>build.log && [ -f EEPkey.bin ] || return 1
     # An EEPROM of random bytes, for read-backs whose every byte differs.
     head -c 8192 /dev/urandom >random.bin
@@ -186,6 +189,7 @@ program_and_read() {
     stop_devices
     expect_programmed $n || return
     expect_readback "$dir/eeprom-$n.bin" || return
+    [ "$(summary $n stored)" = 5120 ] || { fail "the keyboard stored $(summary $n stored) bytes"; return; }
     case "$kind" in
     keyboard-1000) expect_path $n output ;;
     *) expect_path $n feature ;;

@@ -18,7 +18,7 @@ set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
-cache="${QUILLAN_KERNEL_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quillan-kernel}"
+cache="${QUILLAN_KERNEL_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/quillan-kernel}"
 vm_timeout="${QUILLAN_VM_TIMEOUT:-540}"
 
 say() { echo "kernel-test: $*" >&2; }
@@ -93,10 +93,11 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -DQUILLAN_BUILD_GUI=OFF -DQUILLAN_BUILD_BENCH=OFF \
         -DQUILLAN_WERROR=ON >/dev/null
 fi
-cmake --build "$build" -j 2 --target quillan-cli quillan-uhid-emulator >/dev/null ||
-    die "building quillan-cli and quillan-uhid-emulator in $build failed"
+cmake --build "$build" -j 2 --target quillan-cli quillan-uhid-emulator quillan-kernel-definition \
+    >/dev/null || die "building quillan-cli and the test programs in $build failed"
 cli="$build/cli/quillan-cli"
 emulator="$build/tests/kernel/quillan-uhid-emulator"
+definition_tool="$build/tests/kernel/quillan-kernel-definition"
 
 # --- initramfs ----------------------------------------------------------------
 work="$root/build-kernel/vm"
@@ -123,6 +124,8 @@ copy_binary "$cli" bin/quillan-cli
 copy_binary "$emulator" bin/quillan-uhid-emulator
 copy_libraries "$cli"
 copy_libraries "$emulator"
+copy_binary "$definition_tool" bin/quillan-kernel-definition
+copy_libraries "$definition_tool"
 for extra in ${QUILLAN_KERNEL_EXTRA:-}; do # further programs, for looking into a failure
     copy_binary "$extra" "bin/$(basename "$extra")"
     copy_libraries "$extra"
