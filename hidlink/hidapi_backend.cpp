@@ -136,7 +136,8 @@ class HidapiDevice : public QueryDevice {
     }
     bool getFeature(uint8_t* data, size_t length) override {
         errno = 0;
-        return check(hid_get_feature_report(handle_, data, length), 1);
+        // A short answer leaves the rest of the buffer as the request was: refuse it.
+        return check(hid_get_feature_report(handle_, data, length), length);
     }
     bool write(const uint8_t* data, size_t length) override {
         errno = 0;
@@ -147,7 +148,7 @@ class HidapiDevice : public QueryDevice {
         const int result = hid_read_timeout(handle_, data, length, timeoutMs);
         if (result == 0)
             return fail(ETIMEDOUT);
-        return check(result, 1);
+        return check(result, length);
     }
     std::string lastErrorText() const override {
         const wchar_t* text = hid_error(handle_);
