@@ -291,7 +291,7 @@ bool SimKeyboard::onRead(uint8_t* data, size_t length, int& error) {
 
 SimProgrammer::SimProgrammer(unsigned version)
     : SimEepromDevice(kProgrammerVendorId, kProgrammerProductId, 0x0100,
-                      std::vector<std::vector<uint8_t>>{toVector(kProgrammerReport)}) {
+                      programmerInterfaceReports()) {
     char digits[8];
     std::snprintf(digits, sizeof digits, "%04u", version % 10000);
     std::u16string text = u"V";
@@ -325,9 +325,16 @@ std::unique_ptr<SimKeyboard> makeSimKeyboard(uint16_t productId, uint16_t releas
     return std::make_unique<SimKeyboard>(productId, release, std::move(reports));
 }
 
+std::vector<std::vector<uint8_t>> programmerInterfaceReports() {
+    return {toVector(kProgrammerReport)};
+}
+
+std::vector<std::vector<uint8_t>> mouseInterfaceReports() {
+    return {toVector(kPlainMouseReport)};
+}
+
 std::unique_ptr<SimDevice> makeSimMouse() {
-    std::vector<std::vector<uint8_t>> reports{toVector(kPlainMouseReport)};
-    auto mouse = std::make_unique<SimDevice>(0x046D, 0xC077, 0x7200, std::move(reports));
+    auto mouse = std::make_unique<SimDevice>(0x046D, 0xC077, 0x7200, mouseInterfaceReports());
     mouse->productString = u"USB Optical Mouse";
     return mouse;
 }

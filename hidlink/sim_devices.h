@@ -145,6 +145,11 @@ std::unique_ptr<SimKeyboard> makeSimKeyboard(uint16_t productId, uint16_t releas
 // The report descriptors makeSimKeyboard uses; empty for other products.
 std::vector<std::vector<uint8_t>> keyboardInterfaceReports(uint16_t productId);
 
+// The report descriptors of the programming device and of the plain mouse
+// (the kernel test's firmware emulator presents the same devices).
+std::vector<std::vector<uint8_t>> programmerInterfaceReports();
+std::vector<std::vector<uint8_t>> mouseInterfaceReports();
+
 // An ordinary mouse (vendor 046D), with no reports the link would accept.
 std::unique_ptr<SimDevice> makeSimMouse();
 

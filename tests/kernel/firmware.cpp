@@ -1,6 +1,7 @@
 #include "tests/kernel/firmware.h"
 
 #include "eeprom/descriptors.h"
+#include "hidlink/sim_devices.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,52 +19,6 @@ constexpr uint8_t kReadFlag = 0x80;
 
 // clang-format off
 
-// Product 1000 carries its requests and answers as output and input reports
-// of report ID 3 with three data bytes (address, block, data).
-constexpr std::array<uint8_t, 27> kInOutRequestReport = {
-    0x06, 0xA0, 0xFF,       // Usage Page (Vendor FFA0)
-    0x09, 0xA5,             // Usage (A5)
-    0xA1, 0x01,             // Collection (Application)
-    0x85, 0x03,             //   Report ID (3)
-    0x15, 0x00,             //   Logical Minimum (0)
-    0x26, 0xFF, 0x00,       //   Logical Maximum (255)
-    0x75, 0x08,             //   Report Size (8)
-    0x95, 0x03,             //   Report Count (3)
-    0x09, 0xA6,             //   Usage (A6)
-    0x81, 0x02,             //   Input (Data, Variable, Absolute)
-    0x09, 0xA7,             //   Usage (A7)
-    0x91, 0x02,             //   Output (Data, Variable, Absolute)
-    0xC0,                   // End Collection
-};
-
-// Programming device: six feature bytes without report ID.
-constexpr std::array<uint8_t, 21> kProgrammerReport = {
-    0x06, 0x00, 0xFF,       // Usage Page (Vendor FF00)
-    0x09, 0x01,             // Usage (1)
-    0xA1, 0x01,             // Collection (Application)
-    0x15, 0x00,             //   Logical Minimum (0)
-    0x26, 0xFF, 0x00,       //   Logical Maximum (255)
-    0x75, 0x08,             //   Report Size (8)
-    0x95, 0x06,             //   Report Count (6)
-    0x09, 0x01,             //   Usage (1)
-    0xB1, 0x02,             //   Feature (Data, Variable, Absolute)
-    0xC0,                   // End Collection
-};
-
-// Mouse without report ID: three buttons, X and Y.
-constexpr std::array<uint8_t, 50> kMouseReport = {
-    0x05, 0x01, 0x09, 0x02, 0xA1, 0x01,             // Generic Desktop, Mouse, Application
-    0x09, 0x01, 0xA1, 0x00,                         //   Pointer, Physical
-    0x05, 0x09, 0x19, 0x01, 0x29, 0x03,             //     Buttons 1..3
-    0x15, 0x00, 0x25, 0x01, 0x95, 0x03, 0x75, 0x01, //     3 x 1 bit
-    0x81, 0x02,                                     //     Input
-    0x95, 0x01, 0x75, 0x05, 0x81, 0x01,             //     5 bits padding
-    0x05, 0x01, 0x09, 0x30, 0x09, 0x31,             //     X, Y
-    0x15, 0x81, 0x25, 0x7F, 0x75, 0x08, 0x95, 0x02, //     2 x 8 bits, -127..127
-    0x81, 0x06,                                     //     Input (Relative)
-    0xC0, 0xC0,                                     //   End Collection x 2
-};
-
 // Reports of product 1000: the request collection and set 1's boot keyboard.
 const std::vector<ReportSpec> kProduct1000Reports = {
     // interface  kind                  ID  length
@@ -74,10 +29,6 @@ const std::vector<ReportSpec> kProduct1000Reports = {
 };
 
 // clang-format on
-
-std::vector<uint8_t> toVector(std::span<const uint8_t> bytes) {
-    return {bytes.begin(), bytes.end()};
-}
 
 size_t lengthOf(uint16_t bits) {
     return 1 + (bits + 7u) / 8u;
@@ -257,19 +208,14 @@ void Firmware::onOutput(const uint8_t*, size_t, std::vector<std::vector<uint8_t>
 
 std::unique_ptr<Firmware> makeKeyboard(uint16_t productId) {
     const std::string name = usbName(kKeyboardVendor, productId);
-    if (productId == 0x1000) {
-        const DescriptorSet* set1 = descriptorSet(1);
-        std::vector<std::vector<uint8_t>> interfaces{toVector(kInOutRequestReport),
-                                                     toVector(set1->interfaceReports.back())};
+    // The same report descriptors as the simulated keyboards of the link.
+    std::vector<std::vector<uint8_t>> interfaces = keyboardInterfaceReports(productId);
+    if (productId == 0x1000)
         return std::make_unique<Keyboard>(name, kKeyboardVendor, productId, kKeyboardRelease,
                                           std::move(interfaces), kProduct1000Reports);
-    }
     const DescriptorSet* set = descriptorSetForProduct(productId);
     if (!set)
         return nullptr;
-    std::vector<std::vector<uint8_t>> interfaces;
-    for (std::span<const uint8_t> report : set->interfaceReports)
-        interfaces.push_back(toVector(report));
     return std::make_unique<Keyboard>(name, kKeyboardVendor, productId, kKeyboardRelease,
                                       std::move(interfaces), reportsOf(*set));
 }
@@ -277,15 +223,13 @@ std::unique_ptr<Firmware> makeKeyboard(uint16_t productId) {
 std::unique_ptr<Firmware> makeProgrammer(unsigned version) {
     char name[16];
     std::snprintf(name, sizeof name, "V%04u", version % 10000);
-    return std::make_unique<Programmer>(
-        name, 0x1593, 0xFF02, 0x0100,
-        std::vector<std::vector<uint8_t>>{toVector(kProgrammerReport)},
-        std::vector<ReportSpec>{{0, ReportKind::Feature, 0, 7}});
+    return std::make_unique<Programmer>(name, 0x1593, 0xFF02, 0x0100, programmerInterfaceReports(),
+                                        std::vector<ReportSpec>{{0, ReportKind::Feature, 0, 7}});
 }
 
 std::unique_ptr<Firmware> makeMouse() {
     return std::make_unique<Firmware>("USB Optical Mouse", 0x046D, 0xC077, 0x7200,
-                                      std::vector<std::vector<uint8_t>>{toVector(kMouseReport)},
+                                      mouseInterfaceReports(),
                                       std::vector<ReportSpec>{{0, ReportKind::Input, 0, 4}});
 }
 
