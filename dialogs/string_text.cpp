@@ -4,6 +4,7 @@
 #include "model/catalogue.h"
 
 #include <algorithm>
+#include <array>
 
 namespace quillan {
 namespace {
@@ -141,6 +142,36 @@ void renumberForDeletedString(KeyboardDefinition& def, int s, Log& log) {
     }
     if (def.NumberOfStrings > 0)
         --def.NumberOfStrings;
+}
+
+void packWorkingStrings(KeyboardDefinition& def) {
+    // New number of every slot: the non-empty slots below it. A layer naming
+    // an empty slot moves on to the string that follows it.
+    std::array<int, kStringSlots> newNumber{};
+    std::vector<StringCells> strings;
+    for (int slot = 0; slot < kStringSlots; ++slot) {
+        newNumber[slot] = static_cast<int>(strings.size());
+        const auto& cells = def.stringSlots[slot];
+        if (cells[0].isZero())
+            continue;
+        const auto end = std::find_if(cells.begin(), cells.end(),
+                                      [](const StringCell& c) { return c.isZero(); });
+        strings.emplace_back(cells.begin(), end);
+    }
+    const size_t nonEmpty = strings.size();
+    strings.resize(static_cast<size_t>(std::clamp(def.NumberOfStrings, 0, kStringSlots)));
+    if (!packRefusal(strings).empty())
+        return;
+    for (KeyCell& cell : def.cells)
+        for (LayerAssignment& layer : cell.layers)
+            if (layer.keytype == STRING_KEY && layer.ibmkey >= 0 && layer.ibmkey < kStringSlots)
+                layer.ibmkey = newNumber[layer.ibmkey];
+    for (int slot = 0; slot < kStringSlots; ++slot)
+        if (!def.stringSlots[slot][0].isZero() && newNumber[slot] != slot)
+            def.stringSlots[newNumber[slot]] = def.stringSlots[slot];
+    for (size_t slot = nonEmpty; slot < static_cast<size_t>(kStringSlots); ++slot)
+        def.stringSlots[slot][0] = StringCell{};
+    packStrings(def, strings);
 }
 
 } // namespace quillan

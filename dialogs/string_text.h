@@ -54,4 +54,10 @@ bool packStrings(KeyboardDefinition& def, const std::vector<StringCells>& string
 // (traced "StringDefinition bIBMKey = "), and NumberOfStrings drops by one.
 void renumberForDeletedString(KeyboardDefinition& def, int s, Log& log);
 
+// Brings the packed string store up to date with the working string slots
+// that the key picker edits, as an image build does: empty slots are closed
+// up (string key layers renumbered with them) and the first NumberOfStrings
+// slots are packed. Changes nothing when they would not fit the packed store.
+void packWorkingStrings(KeyboardDefinition& def);
+
 } // namespace quillan

@@ -1,0 +1,59 @@
+// Creation of table-described dialog controls.
+#include "dialogs/control_table.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace quillan {
+
+namespace {
+
+QWidget* makeWidget(QWidget* parent, const ControlSpec& spec) {
+    const QString text = QString::fromLatin1(spec.text);
+    switch (spec.kind) {
+    case ControlKind::Push:
+        return new QPushButton(text, parent);
+    case ControlKind::Check:
+        return new QCheckBox(text, parent);
+    case ControlKind::Group:
+        return new QGroupBox(text, parent);
+    case ControlKind::Label:
+        return new QLabel(text, parent);
+    case ControlKind::Edit: {
+        auto* edit = new QLineEdit(text, parent);
+        edit->setFrame(true);
+        return edit;
+    }
+    case ControlKind::List: {
+        auto* list = new QListWidget(parent);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        return list;
+    }
+    case ControlKind::DropList:
+        return new QComboBox(parent);
+    case ControlKind::DropDown: {
+        auto* combo = new QComboBox(parent);
+        combo->setEditable(true);
+        return combo;
+    }
+    }
+    return new QWidget(parent);
+}
+
+} // namespace
+
+QWidget* createControl(QWidget* parent, const ControlSpec& spec) {
+    QWidget* widget = makeWidget(parent, spec);
+    if (spec.id != 0)
+        widget->setObjectName(idName(spec.id));
+    widget->setGeometry(spec.x, spec.y, spec.width, spec.height);
+    return widget;
+}
+
+} // namespace quillan

@@ -1,0 +1,155 @@
+// The string definition and string selection dialogs.
+#include "dialogs/string_dialogs.h"
+
+#include "app/message_box.h"
+#include "dialogs/control_table.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <array>
+
+namespace quillan {
+
+namespace {
+
+// clang-format off
+constexpr ControlSpec kOkButton =
+    // kind               text   x    y    w    h   id
+    {ControlKind::Push,  "OK", 250, 305, 100,  24, SD_OK};
+
+constexpr std::array<ControlSpec, 4> kDefinitionControls = {{
+    // kind               text             x    y    w    h    id
+    {ControlKind::Push,  "Delete string", 250,  10, 100,  20, SD_DELETE_STRING},
+    {ControlKind::Push,  "Add string",    250,  35, 100,  20, SD_ADD_STRING},
+    {ControlKind::List,  "",                5,  10, 240, 300, SD_LIST},
+    {ControlKind::Edit,  "",                5, 310, 240,  20, SD_EDIT},
+}};
+
+constexpr ControlSpec kSelectionList =
+    {ControlKind::List,  "",                5,  10, 240, 300, SS_LIST};
+// clang-format on
+static_assert(kDefinitionControls.size() == 4);
+
+const QString kTitle = QStringLiteral("String Definition");
+
+void setUpWindow(QDialog* dialog) {
+    dialog->setWindowTitle(kTitle);
+    dialog->setFixedSize(360, 340);
+}
+
+void fillList(QListWidget* list, const std::vector<StringCells>& strings) {
+    for (const StringCells& cells : strings)
+        list->addItem(QString::fromStdU32String(displayText(cells)));
+}
+
+void refuse(QWidget* parent, const std::string& why) {
+    MessageBox::show(parent, QString::fromStdString(why), kTitle, MessageIcon::Warning);
+}
+
+} // namespace
+
+StringDefinitionDialog::StringDefinitionDialog(DialogContext& ctx, QWidget* parent)
+    : QDialog(parent), ctx_(ctx) {
+    setUpWindow(this);
+    auto* ok = static_cast<QPushButton*>(createControl(this, kOkButton));
+    connect(ok, &QPushButton::clicked, this, [this] { command(SD_OK); });
+    for (const ControlSpec& spec : kDefinitionControls) {
+        QWidget* control = createControl(this, spec);
+        if (auto* button = qobject_cast<QPushButton*>(control)) {
+            button->setAutoDefault(false);
+            const int id = spec.id;
+            connect(button, &QPushButton::clicked, this, [this, id] { command(id); });
+        }
+    }
+    list_ = controlById<QListWidget>(this, SD_LIST);
+    // The key picker's strings are the newest: the list starts from them.
+    packWorkingStrings(ctx_.def);
+    strings_ = readPackedStrings(ctx_.def);
+    fillList(list_, strings_);
+    if (!strings_.empty())
+        list_->setCurrentRow(0);
+}
+
+void StringDefinitionDialog::command(int id) {
+    switch (id) {
+    case SD_ADD_STRING:
+        addString();
+        break;
+    case SD_DELETE_STRING:
+        deleteString();
+        break;
+    case SD_OK:
+        accept();
+        break;
+    default:
+        break;
+    }
+}
+
+void StringDefinitionDialog::addString() {
+    auto* edit = controlById<QLineEdit>(this, SD_EDIT);
+    const QString text = edit->text();
+    if (text.isEmpty())
+        return;
+    StringCells cells;
+    std::string why;
+    if (!textToCells(text.toStdU32String(), cells, why) ||
+        !(why = addRefusal(strings_, cells.size())).empty()) {
+        refuse(this, why); // the text stays in the edit to be corrected
+        return;
+    }
+    strings_.push_back(cells);
+    list_->addItem(QString::fromStdU32String(displayText(cells)));
+    ++ctx_.def.NumberOfStrings;
+    edit->clear();
+}
+
+void StringDefinitionDialog::deleteString() {
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int s = list_->row(selected.front());
+    renumberForDeletedString(ctx_.def, s, ctx_.log);
+    strings_.erase(strings_.begin() + s);
+    delete list_->takeItem(s);
+}
+
+void StringDefinitionDialog::accept() {
+    if (const std::string why = packRefusal(strings_); !why.empty()) {
+        refuse(this, why);
+        return;
+    }
+    packStrings(ctx_.def, strings_);
+    // The key picker and the image build work on the working slots.
+    unpackStrings(ctx_.def);
+    QDialog::accept();
+}
+
+StringSelectionDialog::StringSelectionDialog(DialogContext& ctx, int current, QWidget* parent)
+    : QDialog(parent) {
+    setUpWindow(this);
+    MessageBox::show(this, QStringLiteral("%1 items").arg(1), QStringLiteral("StringSelection"));
+    auto* ok = static_cast<QPushButton*>(createControl(this, kOkButton));
+    connect(ok, &QPushButton::clicked, this, &StringSelectionDialog::accept);
+    list_ = static_cast<QListWidget*>(createControl(this, kSelectionList));
+    packWorkingStrings(ctx.def);
+    const std::vector<StringCells> strings = readPackedStrings(ctx.def);
+    fillList(list_, strings);
+    if (current >= 0 && current < list_->count())
+        list_->setCurrentRow(current);
+}
+
+void StringSelectionDialog::accept() {
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    selected_ = selected.isEmpty() ? -1 : list_->row(selected.front());
+    QDialog::accept();
+}
+
+int runStringSelectionDialog(QWidget* parent, DialogContext& ctx, int current) {
+    StringSelectionDialog dialog(ctx, current, parent);
+    dialog.exec();
+    return dialog.selected();
+}
+
+} // namespace quillan
