@@ -13,9 +13,9 @@ namespace quillan {
 
 namespace {
 
-QWidget* makeWidget(QWidget* parent, const ControlSpec& spec) {
-    const QString text = QString::fromLatin1(spec.text);
-    switch (spec.kind) {
+QWidget* makeWidget(QWidget* parent, const ControlSpec& entry) {
+    const QString text = QString::fromLatin1(entry.text);
+    switch (entry.kind) {
     case ControlKind::Push:
         return new QPushButton(text, parent);
     case ControlKind::Check:
@@ -48,11 +48,11 @@ QWidget* makeWidget(QWidget* parent, const ControlSpec& spec) {
 
 } // namespace
 
-QWidget* createControl(QWidget* parent, const ControlSpec& spec) {
-    QWidget* widget = makeWidget(parent, spec);
-    if (spec.id != 0)
-        widget->setObjectName(idName(spec.id));
-    widget->setGeometry(spec.x, spec.y, spec.width, spec.height);
+QWidget* createControl(QWidget* parent, const ControlSpec& entry) {
+    QWidget* widget = makeWidget(parent, entry);
+    if (entry.id != 0)
+        widget->setObjectName(idName(entry.id));
+    widget->setGeometry(entry.x, entry.y, entry.width, entry.height);
     return widget;
 }
 

@@ -30,7 +30,7 @@ struct ControlSpec {
 };
 
 // Creates one control as a child of parent at its position and size.
-QWidget* createControl(QWidget* parent, const ControlSpec& spec);
+QWidget* createControl(QWidget* parent, const ControlSpec& entry);
 
 inline QString idName(int id) {
     return QString::number(id);

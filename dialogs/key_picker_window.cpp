@@ -102,11 +102,11 @@ KeyPickerWindow::KeyPickerWindow(KeyboardDefinition& def, Log& log, QWidget* par
 }
 
 void KeyPickerWindow::createControls() {
-    for (const ControlSpec& spec : kPickerControls) {
-        QWidget* control = createControl(this, spec);
+    for (const ControlSpec& entry : kPickerControls) {
+        QWidget* control = createControl(this, entry);
         // Keys go to the window, never to its controls.
         control->setFocusPolicy(Qt::NoFocus);
-        const int id = spec.id;
+        const int id = entry.id;
         if (auto* button = qobject_cast<QAbstractButton*>(control))
             connect(button, &QAbstractButton::clicked, this, [this, id] { command(id); });
     }

@@ -105,19 +105,19 @@ KeySettingsDialog::KeySettingsDialog(DialogContext& ctx, QWidget* parent)
     : QDialog(parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Key Settings"));
     setFixedSize(560, 510);
-    for (const ControlSpec& spec : kTemplateControls)
-        connectButton(createControl(this, spec), this, spec.id);
+    for (const ControlSpec& entry : kTemplateControls)
+        connectButton(createControl(this, entry), this, entry.id);
     for (int layer = 0; layer < kLayers; ++layer) {
         for (int bit = 0; bit < kModeBoxesPerLayer; ++bit) {
             const LayerOrigin origin = kLayerOrigins[layer];
-            const ControlSpec spec{ControlKind::Check,
+            const ControlSpec entry{ControlKind::Check,
                                    kModeLabels[bit],
                                    origin.x + (bit / 3) * 95,
                                    origin.modeY + (bit % 3) * 20,
                                    92,
                                    20,
                                    modeId(layer, bit)};
-            connectButton(createControl(this, spec), this, spec.id);
+            connectButton(createControl(this, entry), this, entry.id);
         }
     }
     controlById<QLineEdit>(this, KS_LEGEND)->setMaxLength(kTextSize - 1);
@@ -133,9 +133,9 @@ KeySettingsDialog::~KeySettingsDialog() {
 }
 
 void KeySettingsDialog::createRunTimeControls() {
-    for (const ControlSpec& spec : kRunTimeControls) {
-        QWidget* control = createControl(this, spec);
-        connectButton(control, this, spec.id);
+    for (const ControlSpec& entry : kRunTimeControls) {
+        QWidget* control = createControl(this, entry);
+        connectButton(control, this, entry.id);
         if (auto* combo = qobject_cast<QComboBox*>(control)) {
             // The key is changed through the key picker or the string
             // selection; the combos only show it.

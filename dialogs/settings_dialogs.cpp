@@ -70,8 +70,8 @@ LedDialog::LedDialog(DialogContext& ctx, int ledSlot, QWidget* parent)
     : QDialog(parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Key LED settings"));
     setFixedSize(280, 170);
-    for (const ControlSpec& spec : kLedControls)
-        createControl(this, spec);
+    for (const ControlSpec& entry : kLedControls)
+        createControl(this, entry);
     connectButtons(this);
     auto* combo = controlById<QComboBox>(this, LED_COMBO);
     for (const char* name : kLedFunctionNames)
@@ -109,8 +109,8 @@ PointingDeviceDialog::PointingDeviceDialog(DialogContext& ctx, QWidget* parent)
             edit->setText(QString::number(ctx_.def.pointingBlock[blockByteOf(id)]));
         }
     }
-    for (const ControlSpec& spec : kPointingButtons)
-        createControl(this, spec);
+    for (const ControlSpec& entry : kPointingButtons)
+        createControl(this, entry);
     connectButtons(this);
 }
 

@@ -54,11 +54,11 @@ StringDefinitionDialog::StringDefinitionDialog(DialogContext& ctx, QWidget* pare
     setUpWindow(this);
     auto* ok = static_cast<QPushButton*>(createControl(this, kOkButton));
     connect(ok, &QPushButton::clicked, this, [this] { command(SD_OK); });
-    for (const ControlSpec& spec : kDefinitionControls) {
-        QWidget* control = createControl(this, spec);
+    for (const ControlSpec& entry : kDefinitionControls) {
+        QWidget* control = createControl(this, entry);
         if (auto* button = qobject_cast<QPushButton*>(control)) {
             button->setAutoDefault(false);
-            const int id = spec.id;
+            const int id = entry.id;
             connect(button, &QPushButton::clicked, this, [this, id] { command(id); });
         }
     }

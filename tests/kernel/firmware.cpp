@@ -36,19 +36,19 @@ size_t lengthOf(uint16_t bits) {
 
 // Every report a descriptor set declares, as ReportSpecs.
 std::vector<ReportSpec> reportsOf(const DescriptorSet& set) {
-    std::vector<ReportSpec> specs;
+    std::vector<ReportSpec> entries;
     for (const ReportLayout& layout : set.reports) {
         if (layout.inputBits)
-            specs.push_back(
+            entries.push_back(
                 {layout.interface, ReportKind::Input, layout.reportId, lengthOf(layout.inputBits)});
         if (layout.outputBits)
-            specs.push_back({layout.interface, ReportKind::Output, layout.reportId,
+            entries.push_back({layout.interface, ReportKind::Output, layout.reportId,
                              lengthOf(layout.outputBits)});
         if (layout.featureBits)
-            specs.push_back({layout.interface, ReportKind::Feature, layout.reportId,
+            entries.push_back({layout.interface, ReportKind::Feature, layout.reportId,
                              lengthOf(layout.featureBits)});
     }
-    return specs;
+    return entries;
 }
 
 std::string usbName(uint16_t vendorId, uint16_t productId) {
@@ -150,9 +150,9 @@ Firmware::Firmware(std::string name, uint16_t vendorId, uint16_t productId, uint
 }
 
 const ReportSpec* Firmware::find(int interface, ReportKind kind, uint8_t id) const {
-    for (const ReportSpec& spec : reports_)
-        if (spec.interface == interface && spec.kind == kind && spec.id == id)
-            return &spec;
+    for (const ReportSpec& entry : reports_)
+        if (entry.interface == interface && entry.kind == kind && entry.id == id)
+            return &entry;
     return nullptr;
 }
 
@@ -160,8 +160,8 @@ const ReportSpec* Firmware::find(int interface, ReportKind kind, uint8_t id) con
 // wrong length, as a USB device stalls its control pipe.
 int Firmware::setFeature(int interface, const uint8_t* data, size_t length) {
     ++counters.featureRequests;
-    const ReportSpec* spec = length > 0 ? find(interface, ReportKind::Feature, data[0]) : nullptr;
-    if (!spec || spec->length != length) {
+    const ReportSpec* entry = length > 0 ? find(interface, ReportKind::Feature, data[0]) : nullptr;
+    if (!entry || entry->length != length) {
         ++counters.rejected;
         return EPIPE;
     }
@@ -170,19 +170,19 @@ int Firmware::setFeature(int interface, const uint8_t* data, size_t length) {
 
 Answer Firmware::getFeature(int interface, uint8_t reportId) {
     ++counters.featureRequests;
-    const ReportSpec* spec = find(interface, ReportKind::Feature, reportId);
-    if (!spec) {
+    const ReportSpec* entry = find(interface, ReportKind::Feature, reportId);
+    if (!entry) {
         ++counters.rejected;
         return {EPIPE, {}};
     }
-    return onGetFeature(reportId, spec->length);
+    return onGetFeature(reportId, entry->length);
 }
 
 void Firmware::output(int interface, const uint8_t* data, size_t length,
                       std::vector<std::vector<uint8_t>>& inputs) {
     ++counters.outputRequests;
-    const ReportSpec* spec = length > 0 ? find(interface, ReportKind::Output, data[0]) : nullptr;
-    if (spec && spec->length == length) {
+    const ReportSpec* entry = length > 0 ? find(interface, ReportKind::Output, data[0]) : nullptr;
+    if (entry && entry->length == length) {
         onOutput(data, length, inputs);
         return;
     }
