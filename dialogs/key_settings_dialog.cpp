@@ -111,12 +111,12 @@ KeySettingsDialog::KeySettingsDialog(DialogContext& ctx, QWidget* parent)
         for (int bit = 0; bit < kModeBoxesPerLayer; ++bit) {
             const LayerOrigin origin = kLayerOrigins[layer];
             const ControlSpec entry{ControlKind::Check,
-                                   kModeLabels[bit],
-                                   origin.x + (bit / 3) * 95,
-                                   origin.modeY + (bit % 3) * 20,
-                                   92,
-                                   20,
-                                   modeId(layer, bit)};
+                                    kModeLabels[bit],
+                                    origin.x + (bit / 3) * 95,
+                                    origin.modeY + (bit % 3) * 20,
+                                    92,
+                                    20,
+                                    modeId(layer, bit)};
             connectButton(createControl(this, entry), this, entry.id);
         }
     }
