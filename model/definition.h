@@ -13,14 +13,14 @@
 
 namespace quillan {
 
-constexpr int kRows = 16;        // drive lines
-constexpr int kColumns = 8;      // sense lines
+constexpr int kRows = 16;   // drive lines
+constexpr int kColumns = 8; // sense lines
 constexpr int kCells = kRows * kColumns;
-constexpr int kLayers = 4;       // layer = fn2 * 2 + fn1
+constexpr int kLayers = 4; // layer = fn2 * 2 + fn1
 constexpr int kStringSlots = 128;
 constexpr int kStringCells = 448; // packed cells, terminators included
 constexpr int kMaxStrings = 127;
-constexpr int kTextSize = 32;    // legend, file name, serial number: 31 usable + NUL
+constexpr int kTextSize = 32; // legend, file name, serial number: 31 usable + NUL
 constexpr int kPointingBlockSize = 32;
 constexpr int kFirstCellControlId = 34560; // 0x8700 + cell number
 
@@ -45,8 +45,8 @@ enum StringModifier : uint8_t {
 };
 
 // Layer names, indexed by layer = fn2 * 2 + fn1.
-constexpr std::array<const char*, kLayers> kLayerNames = {
-    "No Fn1 / No Fn2", "Fn1 / No Fn2", "No Fn1 / Fn2", "Fn1 / Fn2"};
+constexpr std::array<const char*, kLayers> kLayerNames = {"No Fn1 / No Fn2", "Fn1 / No Fn2",
+                                                          "No Fn1 / Fn2", "Fn1 / Fn2"};
 
 // LED functions (values of Led1..Led4).
 constexpr std::array<const char*, 6> kLedFunctionNames = {
@@ -130,13 +130,13 @@ struct HeaderRecord {
 // record from its controls before a build or save and applies it after a load
 // or read-back; the core never reaches into a GUI.
 struct ControlValues {
-    int DefRepDelay = 1;  // selection 0..3 of "Default repeat delay:"
-    int DefRepRate = 7;   // selection 0..31 of "Default repeat rate:"
-    int DebounceTime = 30; // number in the debounce field
-    int MaxScanRow = 14;  // row count 1..16 (list selection + 1)
-    int PointDevice = 0;  // selection 0..2 of "Point Device:"
-    std::string fileName = "in.dat";   // input-file name field
-    std::string serialNumber;          // "Serial number:" field
+    int DefRepDelay = 1;             // selection 0..3 of "Default repeat delay:"
+    int DefRepRate = 7;              // selection 0..31 of "Default repeat rate:"
+    int DebounceTime = 30;           // number in the debounce field
+    int MaxScanRow = 14;             // row count 1..16 (list selection + 1)
+    int PointDevice = 0;             // selection 0..2 of "Point Device:"
+    std::string fileName = "in.dat"; // input-file name field
+    std::string serialNumber;        // "Serial number:" field
     bool operator==(const ControlValues&) const = default;
 };
 
@@ -180,10 +180,14 @@ struct KeyboardDefinition {
 // Copies text into a fixed text field: at most size - 1 characters, then NUL
 // padding to the end of the field.
 void setText(char* field, int size, const std::string& text);
-template <int N> void setText(char (&field)[N], const std::string& text) { setText(field, N, text); }
+template <int N> void setText(char (&field)[N], const std::string& text) {
+    setText(field, N, text);
+}
 // Reads a fixed text field that may lack its terminator (at most size - 1).
 std::string getText(const char* field, int size);
-template <int N> std::string getText(const char (&field)[N]) { return getText(field, N); }
+template <int N> std::string getText(const char (&field)[N]) {
+    return getText(field, N);
+}
 
 // Reset matrix: every cell enabled, used, not complete, legend "Nothing";
 // every layer unused, ibmkey 0, keymode 0, keytype UNUSED_KEY,

@@ -5,7 +5,9 @@
 
 namespace quillan {
 
-Log::~Log() { close(); }
+Log::~Log() {
+    close();
+}
 
 bool Log::open(const std::string& path) {
     close();

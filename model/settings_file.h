@@ -44,7 +44,8 @@ LoadResult loadSettings(KeyboardDefinition& def, ControlValues& controls, const 
 
 // The same on bytes already in memory (fuzzing, tests); loadedName is the
 // name that conversions from 2.0 put into the file name.
-LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls, const std::string& bytes,
-                          const std::string& loadedName, const MessageSink& messages);
+LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
+                          const std::string& bytes, const std::string& loadedName,
+                          const MessageSink& messages);
 
 } // namespace quillan

@@ -43,10 +43,10 @@ std::vector<ReportSpec> reportsOf(const DescriptorSet& set) {
                 {layout.interface, ReportKind::Input, layout.reportId, lengthOf(layout.inputBits)});
         if (layout.outputBits)
             entries.push_back({layout.interface, ReportKind::Output, layout.reportId,
-                             lengthOf(layout.outputBits)});
+                               lengthOf(layout.outputBits)});
         if (layout.featureBits)
             entries.push_back({layout.interface, ReportKind::Feature, layout.reportId,
-                             lengthOf(layout.featureBits)});
+                               lengthOf(layout.featureBits)});
     }
     return entries;
 }
