@@ -57,13 +57,18 @@ void drawMouse(QPainter& p) {
     p.drawLine(QPointF(8, 2.5), QPointF(8, 0));
 }
 
-void drawStr(QPainter& p) {
-    p.setPen(QColor(0, 0, 160));
+// Bold text centred in the 16 x 16 picture.
+void drawCentredText(QPainter& p, const QColor& colour, int pixelSize, const char* text) {
+    p.setPen(colour);
     QFont font = p.font();
-    font.setPixelSize(9);
+    font.setPixelSize(pixelSize);
     font.setBold(true);
     p.setFont(font);
-    p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, "Str");
+    p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, text);
+}
+
+void drawStr(QPainter& p) {
+    drawCentredText(p, QColor(0, 0, 160), 9, "Str");
 }
 
 void drawNote(QPainter& p) {
@@ -84,12 +89,7 @@ void drawPower(QPainter& p) {
 }
 
 void drawQuestionMark(QPainter& p) {
-    p.setPen(QColor(0, 0, 200));
-    QFont font = p.font();
-    font.setPixelSize(14);
-    font.setBold(true);
-    p.setFont(font);
-    p.drawText(QRectF(0, 0, 16, 16), Qt::AlignCenter, "?");
+    drawCentredText(p, QColor(0, 0, 200), 14, "?");
 }
 
 void drawLamp(QPainter& p, const QColor& glass) {

@@ -120,12 +120,7 @@ int runRefill(const std::string& imageFile, const std::string& to) {
         stderrSink()({error, "Read image", MessageIcon::Error});
         return kExitFailed;
     }
-    resetMatrix(session.def);
-    clearStringDefinitions(session.def, true);
-    refillFromImage(session.def, session.controls, session.image, session.log);
-    if (!writeReadbackDump(session.image))
-        stderrSink()({"Could not write eepraw.txt", "Reading", MessageIcon::Warning});
-    return saveDefinition(session, to) ? kExitOk : kExitFailed;
+    return refillAndSave(session, to) ? kExitOk : kExitFailed;
 }
 
 int run(const Options& options) {

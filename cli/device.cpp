@@ -2,7 +2,6 @@
 // on a simulated device.
 #include "cli/commands.h"
 #include "cli/session.h"
-#include "eeprom/image_files.h"
 #include "hidlink/hidapi_backend.h"
 #include "hidlink/link.h"
 #include "hidlink/sim_backend.h"
@@ -98,11 +97,16 @@ void say(const char* text, const char* caption) {
     stderrSink()({text, caption, MessageIcon::None});
 }
 
-int detect(LinkContext& link) {
+// "Check keyboard presence": the version is what tells whether one was found.
+bool keyboardPresent(LinkContext& link) {
     FoundDevice found;
     link.keyboardVersion = 0;
     FindKeyboard(link, found);
-    if (link.keyboardVersion == 0) {
+    return link.keyboardVersion != 0;
+}
+
+int detect(LinkContext& link) {
+    if (!keyboardPresent(link)) {
         say("No Keyboard Found!", "Check keyboard presence");
         return kExitFailed;
     }
@@ -115,10 +119,7 @@ int program(LinkContext& link, TerminalProgress& progress, const std::string& fi
     Session session;
     if (!loadDefinition(session, file) || !buildDefinition(session, false))
         return kExitFailed;
-    FoundDevice found;
-    link.keyboardVersion = 0;
-    FindKeyboard(link, found);
-    if (link.keyboardVersion == 0) {
+    if (!keyboardPresent(link)) {
         say("No Keyboard Found!", "Programming");
         return kExitFailed;
     }
@@ -141,12 +142,7 @@ int read(LinkContext& link, TerminalProgress& progress, const std::string& file)
         say("No keyboard detected or Upload not supported!", "Read Keyboard EEProm");
         return kExitFailed;
     }
-    resetMatrix(session.def);
-    clearStringDefinitions(session.def, true);
-    refillFromImage(session.def, session.controls, session.image, session.log);
-    if (!writeReadbackDump(session.image))
-        say("Could not write eepraw.txt", "Reading");
-    if (!saveDefinition(session, file))
+    if (!refillAndSave(session, file))
         return kExitFailed;
     say("Keyboard read !", "Reading");
     return kExitOk;

@@ -1,6 +1,7 @@
 #include "cli/session.h"
 
 #include "cli/commands.h"
+#include "eeprom/image_files.h"
 #include "model/settings_file.h"
 
 #include <filesystem>
@@ -36,6 +37,15 @@ bool buildDefinition(Session& session, bool writeFiles) {
 bool saveDefinition(Session& session, const std::string& file) {
     session.controls.fileName = baseName(file);
     return saveSettings(session.def, session.controls, file, stderrSink());
+}
+
+bool refillAndSave(Session& session, const std::string& file) {
+    resetMatrix(session.def);
+    clearStringDefinitions(session.def, true);
+    refillFromImage(session.def, session.controls, session.image, session.log);
+    if (!writeReadbackDump(session.image))
+        stderrSink()({"Could not write eepraw.txt", "Reading", MessageIcon::Warning});
+    return saveDefinition(session, file);
 }
 
 } // namespace quillan::cli

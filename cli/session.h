@@ -29,5 +29,8 @@ bool loadDefinition(Session& session, const std::string& file);
 bool buildDefinition(Session& session, bool writeFiles);
 // Saves as the Save button does: the chosen name goes into the file-name field.
 bool saveDefinition(Session& session, const std::string& file);
+// After a read-back: replaces the definition with what session.image holds,
+// writes "eepraw.txt" and saves the result as file.
+bool refillAndSave(Session& session, const std::string& file);
 
 } // namespace quillan::cli
