@@ -1,9 +1,11 @@
 #include "cli/commands.h"
 
+#include "cli/bus.h"
 #include "cli/session.h"
 #include "eeprom/image_files.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace quillan::cli {
 
@@ -22,9 +24,77 @@ constexpr CommandShape kCommands[] = {
     {"convert", 2, "convert OLD.dat NEW.dat   load any supported version, save as 4.0"},
     {"refill", 2, "refill IMAGE.bin NEW.dat  turn an 8192-byte image back into a definition"},
     {"detect", 0, "detect                    look for a keyboard and print its version"},
-    {"program", 1, "program FILE.dat          load, build and download FILE.dat"},
+    {"program", 1,
+     "program FILE.dat [--no-verify]\n"
+     "                            load, build, download and verify FILE.dat"},
     {"read", 1, "read NEW.dat              read the keyboard back into NEW.dat"},
+    {"produce", 1,
+     "produce FILE.dat --serial FIRST [--count N] [--log FILE.csv] [--no-verify]\n"
+     "                            program keyboard after keyboard, serials counted"},
 };
+
+struct CommandOption {
+    const char* command;
+    const char* name;
+    bool takesValue;
+};
+
+// Options that follow a command.
+constexpr CommandOption kCommandOptions[] = {
+    {"program", "--no-verify", false}, {"produce", "--no-verify", false},
+    {"produce", "--serial", true},     {"produce", "--count", true},
+    {"produce", "--log", true},
+};
+
+const CommandOption* findCommandOption(const std::string& command, const std::string& name) {
+    for (const CommandOption& option : kCommandOptions)
+        if (command == option.command && name == option.name)
+            return &option;
+    return nullptr;
+}
+
+bool setCommandOption(Options& options, const std::string& name, const std::string& value,
+                      std::string& error) {
+    if (name == "--no-verify")
+        options.noVerify = true;
+    else if (name == "--serial")
+        options.serial = value;
+    else if (name == "--log")
+        options.logFile = value;
+    else if (name == "--count") {
+        char* end = nullptr;
+        const long count = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end || count < 1 || count > 1000000) {
+            error = "--count needs a number of at least 1";
+            return false;
+        }
+        options.count = static_cast<int>(count);
+    }
+    return true;
+}
+
+// Splits the words after the command into options and arguments.
+bool parseCommandWords(int argc, char** argv, int i, Options& options, std::string& error) {
+    for (; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word.rfind("--", 0) != 0) {
+            options.arguments.push_back(word);
+            continue;
+        }
+        const CommandOption* option = findCommandOption(options.command, word);
+        if (!option) {
+            error = "unknown option " + word + " for " + options.command;
+            return false;
+        }
+        if (option->takesValue && i + 1 >= argc) {
+            error = word + " needs a value";
+            return false;
+        }
+        if (!setCommandOption(options, word, option->takesValue ? argv[++i] : "", error))
+            return false;
+    }
+    return true;
+}
 
 const CommandShape* findCommand(const std::string& name) {
     for (const CommandShape& shape : kCommands)
@@ -36,12 +106,14 @@ const CommandShape* findCommand(const std::string& name) {
 } // namespace
 
 std::string usageText() {
-    std::string text = "usage: quillan-cli [--simulate KIND] [--sim-eeprom FILE] COMMAND ...\n"
+    std::string text = "usage: quillan-cli [--simulate KIND] [--sim-eeprom FILE] "
+                       "[--sim-fault corrupt:ADDR] COMMAND ...\n"
                        "commands:\n";
     for (const CommandShape& shape : kCommands)
         text += std::string("  ") + shape.synopsis + "\n";
     text += "simulated kinds: keyboard-1000, keyboard-1001, keyboard-100A, keyboard-100B,\n"
-            "                 keyboard-100C, programmer-NNNN (NNNN: version digits)\n";
+            "                 keyboard-100C, programmer-NNNN (NNNN: version digits)\n"
+            "exit codes: 0 success, 1 failure, 2 usage error, 3 verify mismatch\n";
     return text;
 }
 
@@ -49,12 +121,14 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     int i = 1;
     for (; i < argc; ++i) {
         const std::string word = argv[i];
-        if (word == "--simulate" || word == "--sim-eeprom") {
+        if (word == "--simulate" || word == "--sim-eeprom" || word == "--sim-fault") {
             if (i + 1 >= argc) {
                 error = word + " needs a value";
                 return false;
             }
-            (word == "--simulate" ? options.simulate : options.simEeprom) = argv[++i];
+            (word == "--simulate"     ? options.simulate
+             : word == "--sim-eeprom" ? options.simEeprom
+                                      : options.simFault) = argv[++i];
         } else if (word.rfind("--", 0) == 0) {
             error = "unknown option " + word;
             return false;
@@ -67,18 +141,24 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
         return false;
     }
     options.command = argv[i++];
-    options.arguments.assign(argv + i, argv + argc);
     const CommandShape* shape = findCommand(options.command);
     if (!shape) {
         error = "unknown command " + options.command;
         return false;
     }
+    if (!parseCommandWords(argc, argv, i, options, error))
+        return false;
     if (options.arguments.size() != shape->arguments) {
         error = options.command + " takes " + std::to_string(shape->arguments) + " argument(s)";
         return false;
     }
-    if (!options.simEeprom.empty() && options.simulate.empty()) {
-        error = "--sim-eeprom goes with --simulate";
+    if ((!options.simEeprom.empty() || !options.simFault.empty()) && options.simulate.empty()) {
+        error = "--sim-eeprom and --sim-fault go with --simulate";
+        return false;
+    }
+    int corruptAddress = 0;
+    if (!options.simFault.empty() && !parseSimFault(options.simFault, corruptAddress)) {
+        error = "--sim-fault takes corrupt:ADDR with ADDR hexadecimal below 1400";
         return false;
     }
     return true;
@@ -134,6 +214,8 @@ int run(const Options& options) {
         return runConvert(args[0], args[1]);
     if (command == "refill")
         return runRefill(args[0], args[1]);
+    if (command == "produce")
+        return runProduce(options);
     return runDevice(options);
 }
 

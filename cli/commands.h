@@ -12,10 +12,16 @@ namespace quillan::cli {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitVerify = 3; // the keyboard did not store what was sent
 
 struct Options {
     std::string simulate;  // simulated device kind, empty for real hardware
     std::string simEeprom; // file that keeps the simulated device's EEPROM
+    std::string simFault;  // "corrupt:ADDR": simulated keyboards store ADDR wrongly
+    bool noVerify = false; // program, produce: do not read the keyboard back
+    std::string serial;    // produce: first serial number
+    int count = 0;         // produce: PASSes wanted (0: until interrupted)
+    std::string logFile;   // produce: CSV log
     std::string command;
     std::vector<std::string> arguments;
 };
@@ -32,6 +38,7 @@ int runBuild(const std::string& file);
 int runConvert(const std::string& from, const std::string& to);
 int runRefill(const std::string& imageFile, const std::string& to);
 int runDevice(const Options& options); // detect, program, read
+int runProduce(const Options& options);
 
 int run(const Options& options);
 

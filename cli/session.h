@@ -1,26 +1,20 @@
-// What the application would own for one run of a command: the definition,
-// the control values, the image and the log "qnlog.txt"; and the load, build
-// and save steps as the main window's buttons run them.
+// What the application would own for one run of a command: a workflow
+// session at its start-up state, messages on standard error, the log
+// "qnlog.txt" opened; and the load, build and save steps as the main
+// window's buttons run them.
 #pragma once
 
-#include "eeprom/image.h"
-#include "model/definition.h"
-#include "model/log.h"
+#include "workflow/session.h"
 
 #include <string>
 
 namespace quillan::cli {
 
-struct Session {
-    KeyboardDefinition def;
-    ControlValues controls;
-    EepromImage image;
-    Log log;
-
+struct Session : quillan::Session {
     Session(); // start-up state, log opened with its start line
 };
 
-std::string baseName(const std::string& path);
+using quillan::baseName;
 
 // Loads as the Load button does: the file, then the string slots; the
 // file-name field shows the loaded file's name without its folder.

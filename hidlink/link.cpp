@@ -75,12 +75,8 @@ class FailureCount {
     int run_ = 0;
 };
 
-bool isProgrammer(const FoundDevice& found) {
-    return found.vendorId == kProgrammerVendorId && found.productId == kProgrammerProductId;
-}
-
-bool isKeyboard(const FoundDevice& found) {
-    return found.vendorId == kKeyboardVendorId && isKeyboardProduct(found.productId);
+bool cancelled(const LinkContext& ctx) {
+    return ctx.cancelled && ctx.cancelled();
 }
 
 bool sendKeyboardReport(HidDevice& device, SendPath path, const std::array<uint8_t, 5>& report) {
@@ -112,7 +108,7 @@ bool downloadToKeyboard(LinkContext& ctx, const FoundDevice& found, const Eeprom
                 image.bytes[block * kBlockSize + address], kRequestMarker};
             const bool sent = sendKeyboardReport(*device, path, report);
             clock.waitMicroseconds(kKeyboardGapUs);
-            if (!failures.record(sent))
+            if (!failures.record(sent) || cancelled(ctx))
                 return false;
         }
         ctx.progress.position(block + 1);
@@ -158,7 +154,7 @@ bool downloadThroughProgrammer(LinkContext& ctx, const FoundDevice& found, Eepro
                         kProgrammerBytesPerReport);
             const bool sent = device->setFeature(report.data(), report.size());
             clock.waitMicroseconds(kProgrammerGapUs);
-            if (!failures.record(sent))
+            if (!failures.record(sent) || cancelled(ctx))
                 return false;
         }
         ctx.progress.position(block + 1);
@@ -227,7 +223,7 @@ bool readFromKeyboard(LinkContext& ctx, const FoundDevice& found, EepromImage& i
         const bool ok = readByte(*device, path, n, copy.bytes[n], copy.bytes[n]);
         if (!ok && !failures.any()) // later failures are not shown again
             showReadError(ctx, device->lastErrorCode());
-        if (!failures.record(ok))
+        if (!failures.record(ok) || cancelled(ctx))
             return false;
         ctx.progress.position(n + 1);
     }
@@ -240,12 +236,24 @@ bool readFromKeyboard(LinkContext& ctx, const FoundDevice& found, EepromImage& i
 
 } // namespace
 
+bool isProgrammer(const FoundDevice& found) {
+    return found.vendorId == kProgrammerVendorId && found.productId == kProgrammerProductId;
+}
+
+bool isKeyboard(const FoundDevice& found) {
+    return found.vendorId == kKeyboardVendorId && isKeyboardProduct(found.productId);
+}
+
 bool ProgramKeyboard(LinkContext& ctx, EepromImage& image) {
     FoundDevice found;
     if (!FindKeyboard(ctx, found)) {
         show(ctx, "Didn't find keyboard!", kProgrammingCaption);
         return false;
     }
+    return ProgramFound(ctx, found, image);
+}
+
+bool ProgramFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image) {
     if (isKeyboard(found))
         return downloadToKeyboard(ctx, found, image);
     if (isProgrammer(found))
@@ -260,6 +268,11 @@ bool ReadKeyboard(LinkContext& ctx, EepromImage& image, std::string& versionText
         show(ctx, "Didn't find keyboard!", kReadingCaption);
         return false;
     }
+    return ReadFound(ctx, found, image, versionText);
+}
+
+bool ReadFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
+               std::string& versionText) {
     if (!isKeyboard(found))
         return false; // the programming device cannot read back
     return readFromKeyboard(ctx, found, image, versionText);

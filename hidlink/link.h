@@ -47,11 +47,19 @@ class CountingClock : public GapClock {
 };
 
 struct LinkContext {
+    LinkContext(HidBackend& backend, uint32_t& keyboardVersion, MessageSink messages = {},
+                ProgressSink progress = {}, GapClock* clock = nullptr)
+        : backend(backend), keyboardVersion(keyboardVersion), messages(std::move(messages)),
+          progress(std::move(progress)), clock(clock) {}
+
     HidBackend& backend;
     uint32_t& keyboardVersion; // 0 = no keyboard found; shown as "V%4.4u"
     MessageSink messages;
     ProgressSink progress;
     GapClock* clock = nullptr; // nullptr: realClock()
+    // Asked between reports; true ends a download or read-back at once,
+    // as a failure (Ctrl+C, a Stop button).
+    std::function<bool()> cancelled;
 };
 
 struct FoundDevice {
@@ -71,6 +79,9 @@ bool FindKeyboard(LinkContext& ctx, FoundDevice& found);
 // not be opened, or any send failed (a device that keeps failing ends the
 // download at once).
 bool ProgramKeyboard(LinkContext& ctx, EepromImage& image);
+// The same on a device FindKeyboard accepted (no discovery, no message when
+// there is none).
+bool ProgramFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image);
 
 // Reads image bytes 0000..13FF back. versionText receives the first five
 // characters of the keyboard's product string (its versionLabel when it has
@@ -78,6 +89,12 @@ bool ProgramKeyboard(LinkContext& ctx, EepromImage& image);
 // read), it could not be opened, or a transfer failed; the image is then
 // left as it was. On success bytes 1400..1FFF stay as they were.
 bool ReadKeyboard(LinkContext& ctx, EepromImage& image, std::string& versionText);
+// The same on a device FindKeyboard accepted; false for a programming device.
+bool ReadFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
+               std::string& versionText);
+
+bool isKeyboard(const FoundDevice& found);
+bool isProgrammer(const FoundDevice& found);
 
 // Exchanges bits 4 and 5 of every Prefix table byte (image 400..4FF).
 void exchangePrefixBits(EepromImage& image);

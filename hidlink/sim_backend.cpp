@@ -208,29 +208,32 @@ std::string SimBackend::lastErrorText() const {
     return std::strerror(error_);
 }
 
-std::unique_ptr<SimBackend> makeSimulatedBackend(const std::string& kind) {
+std::unique_ptr<SimEepromDevice> makeSimulatedDevice(const std::string& kind) {
     const std::string keyboardPrefix = "keyboard-";
     const std::string programmerPrefix = "programmer-";
-    auto backend = std::make_unique<SimBackend>();
     if (kind.compare(0, keyboardPrefix.size(), keyboardPrefix) == 0) {
         uint16_t productId = 0;
         if (!parseHex16(kind.substr(keyboardPrefix.size()), productId) ||
             !isKeyboardProduct(productId))
             return nullptr;
-        std::unique_ptr<SimKeyboard> keyboard = makeSimKeyboard(productId);
-        if (!keyboard)
-            return nullptr;
-        backend->add(std::move(keyboard));
-        return backend;
+        return makeSimKeyboard(productId);
     }
     if (kind.compare(0, programmerPrefix.size(), programmerPrefix) == 0) {
         unsigned version = 0;
         if (!parseDecimal4(kind.substr(programmerPrefix.size()), version))
             return nullptr;
-        backend->add(std::make_unique<SimProgrammer>(version));
-        return backend;
+        return std::make_unique<SimProgrammer>(version);
     }
     return nullptr;
+}
+
+std::unique_ptr<SimBackend> makeSimulatedBackend(const std::string& kind) {
+    std::unique_ptr<SimEepromDevice> device = makeSimulatedDevice(kind);
+    if (!device)
+        return nullptr;
+    auto backend = std::make_unique<SimBackend>();
+    backend->add(std::move(device));
+    return backend;
 }
 
 } // namespace quillan

@@ -48,5 +48,7 @@ class SimBackend : public HidBackend {
 // product string "VNNNN"). The hexadecimal digits may be of either case.
 // nullptr for any other kind.
 std::unique_ptr<SimBackend> makeSimulatedBackend(const std::string& kind);
+// One device of such a kind (plugged in later with SimBackend::add).
+std::unique_ptr<SimEepromDevice> makeSimulatedDevice(const std::string& kind);
 
 } // namespace quillan

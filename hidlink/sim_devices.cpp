@@ -238,7 +238,7 @@ std::array<uint8_t, 5> SimKeyboard::request(const uint8_t* data, size_t length) 
         answer[3] = eeprom[index];
         ++readsAnswered_;
     } else {
-        eeprom[index] = data[3];
+        eeprom[index] = index == faults.corruptAddress ? data[3] ^ 1 : data[3];
         ++writesStored_;
     }
     return answer;

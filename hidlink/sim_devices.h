@@ -26,6 +26,7 @@ struct SimFaults {
     int failEveryNth = 0;          // every Nth transfer fails with EIO (0: never)
     int replyDelayUs = 0;          // every transfer takes this long
     bool refuseOpen = false;       // opening for transfers fails with EACCES
+    int corruptAddress = -1;       // a keyboard stores this byte with bit 0 flipped (-1: none)
 };
 
 // Which collection of a device a handle addresses.

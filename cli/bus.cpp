@@ -1,0 +1,78 @@
+#include "cli/bus.h"
+
+#include "hidlink/hidapi_backend.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quillan::cli {
+
+bool parseSimFault(const std::string& text, int& corruptAddress) {
+    const std::string prefix = "corrupt:";
+    if (text.compare(0, prefix.size(), prefix) != 0 || text.size() == prefix.size() ||
+        text.size() > prefix.size() + 4)
+        return false;
+    char* end = nullptr;
+    const long address = std::strtol(text.c_str() + prefix.size(), &end, 16);
+    if (*end || address < 0 || address >= 0x1400)
+        return false;
+    corruptAddress = static_cast<int>(address);
+    return true;
+}
+
+bool Bus::addDevice(std::unique_ptr<SimEepromDevice> device) {
+    if (!device)
+        return false;
+    device->faults.corruptAddress = corruptAddress_;
+    current_ = &sim_->add(std::move(device));
+    return true;
+}
+
+bool Bus::open(const Options& options, bool line) {
+    if (options.simulate.empty()) {
+        backend_ = makeHidapiBackend();
+        return backend_ != nullptr;
+    }
+    kind_ = options.simulate;
+    eepromFile_ = options.simEeprom;
+    if (!options.simFault.empty())
+        parseSimFault(options.simFault, corruptAddress_); // checked with the options
+    auto sim = std::make_shared<SimBackend>();
+    sim_ = sim.get();
+    backend_ = sim;
+    std::unique_ptr<SimEepromDevice> device = makeSimulatedDevice(kind_);
+    if (!device) {
+        std::fprintf(stderr, "unknown simulated kind %s\n", kind_.c_str());
+        return false;
+    }
+    if (line)
+        return true;
+    if (!eepromFile_.empty() &&
+        device->loadEeprom(eepromFile_) == SimEepromDevice::LoadResult::Invalid) {
+        std::fprintf(stderr, "%s does not hold an 8192-byte EEPROM\n", eepromFile_.c_str());
+        return false;
+    }
+    return addDevice(std::move(device));
+}
+
+void Bus::plugFresh() {
+    unplug();
+    if (sim_)
+        addDevice(makeSimulatedDevice(kind_));
+}
+
+void Bus::unplug() {
+    if (current_)
+        current_->unplug();
+}
+
+bool Bus::close() {
+    if (eepromFile_.empty() || !current_)
+        return true;
+    if (current_->saveEeprom(eepromFile_))
+        return true;
+    std::fprintf(stderr, "could not write %s\n", eepromFile_.c_str());
+    return false;
+}
+
+} // namespace quillan::cli

@@ -1,0 +1,42 @@
+// The HID bus a quillan-cli command runs on: hidapi, or a simulated device
+// of the --simulate kind (its EEPROM kept in the --sim-eeprom file, faults
+// from --sim-fault). A simulated production line plugs in a fresh device
+// for each unit and unplugs it afterwards.
+#pragma once
+
+#include "cli/commands.h"
+#include "hidlink/sim_backend.h"
+
+#include <memory>
+#include <string>
+
+namespace quillan::cli {
+
+// "corrupt:ADDR" (ADDR hexadecimal, below 1400) as a corrupted address.
+bool parseSimFault(const std::string& text, int& corruptAddress);
+
+class Bus {
+  public:
+    // With line set, a simulated bus starts empty (see plugFresh).
+    bool open(const Options& options, bool line = false);
+    // Writes the simulated EEPROM back (the last device's); false when that failed.
+    bool close();
+    std::shared_ptr<HidBackend> backend() const { return backend_; }
+    bool simulated() const { return sim_ != nullptr; }
+
+    // Simulated line: unplug the present device, plug in a fresh one.
+    void plugFresh();
+    void unplug();
+
+  private:
+    bool addDevice(std::unique_ptr<SimEepromDevice> device);
+
+    std::shared_ptr<HidBackend> backend_;
+    SimBackend* sim_ = nullptr;
+    SimEepromDevice* current_ = nullptr;
+    std::string kind_;
+    std::string eepromFile_;
+    int corruptAddress_ = -1;
+};
+
+} // namespace quillan::cli

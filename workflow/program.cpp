@@ -1,0 +1,135 @@
+#include "workflow/program.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+
+namespace quillan {
+
+namespace {
+
+constexpr const char* kCaption = "Programming";
+constexpr int kBlocks = 20;
+constexpr int kBlockSize = 256;
+
+void say(const Session& session, const std::string& text) {
+    if (session.messages)
+        session.messages(Message{text, kCaption, MessageIcon::None});
+}
+
+// The read-back reports one step a byte; shown one step a block, so that
+// the bar ends at 20 after programming and verifying alike.
+ProgressSink blockProgress(const ProgressSink& bytes) {
+    return ProgressSink{[bytes](int) { bytes.start(kBlocks); },
+                        [bytes](int position) { bytes.position(position / kBlockSize); }};
+}
+
+constexpr std::array<uint32_t, 256> makeCrcTable() {
+    std::array<uint32_t, 256> table{};
+    for (uint32_t n = 0; n < 256; ++n) {
+        uint32_t c = n;
+        for (int k = 0; k < 8; ++k)
+            c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}
+constexpr std::array<uint32_t, 256> kCrcTable = makeCrcTable();
+static_assert(kCrcTable[1] == 0x77073096u);
+
+bool verify(Session& session, const ProgramOptions& options, ProgramReport& report) {
+    if (options.verifying)
+        options.verifying();
+    LinkContext ctx = linkContext(session);
+    ctx.progress = blockProgress(session.progress);
+    EepromImage readBack = session.image;
+    std::string versionText;
+    if (!ReadFound(ctx, report.device, readBack, versionText)) {
+        say(session, "Programming failed\nThe keyboard could not be read back.");
+        return false;
+    }
+    report.verification = Verification::Verified;
+    compareTransfer(session.image, readBack, report);
+    if (report.mismatchCount == 0)
+        return true;
+    report.result = ProgramResult::Mismatch;
+    say(session, "Programming failed\n" + mismatchText(report));
+    return false;
+}
+
+} // namespace
+
+uint32_t crc32(const uint8_t* data, size_t length) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < length; ++i)
+        c = kCrcTable[(c ^ data[i]) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+void compareTransfer(const EepromImage& sent, const EepromImage& read, ProgramReport& report) {
+    report.mismatches.clear();
+    report.mismatchCount = 0;
+    for (int address = 0; address < kTransferBytes; ++address) {
+        if (sent.bytes[address] == read.bytes[address])
+            continue;
+        if (report.mismatchCount++ < kShownMismatches)
+            report.mismatches.push_back({address, sent.bytes[address], read.bytes[address]});
+    }
+}
+
+ProgramReport programAndVerify(Session& session, const ProgramOptions& options) {
+    ProgramReport report;
+    const auto start = std::chrono::steady_clock::now();
+    LinkContext ctx = linkContext(session);
+    if (!FindKeyboard(ctx, report.device)) {
+        say(session, "No Keyboard Found!");
+        report.result = ProgramResult::NoDevice;
+        return report;
+    }
+    report.version = session.keyboardVersion;
+    const bool sent = ProgramFound(ctx, report.device, session.image);
+    report.crc = crc32(session.image.bytes.data(), kTransferBytes);
+    const bool cancelled = session.cancelled && session.cancelled();
+    if (!sent) {
+        report.result = cancelled ? ProgramResult::Cancelled : ProgramResult::Failed;
+        say(session, cancelled ? "Programming failed\nCancelled." : "Programming failed");
+        return report;
+    }
+    report.result = ProgramResult::Passed;
+    if (!isKeyboard(report.device))
+        report.verification = Verification::ProgrammingDevice;
+    else if (options.verify && !verify(session, options, report) &&
+             report.result != ProgramResult::Mismatch)
+        report.result = session.cancelled && session.cancelled() ? ProgramResult::Cancelled
+                                                                 : ProgramResult::Failed;
+    report.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return report;
+}
+
+std::string mismatchText(const ProgramReport& report) {
+    std::string text;
+    char line[64];
+    for (const ByteMismatch& m : report.mismatches) {
+        std::snprintf(line, sizeof line, "Verify failed at %04X: wrote %02X, read %02X\n",
+                      m.address, m.wrote, m.read);
+        text += line;
+    }
+    std::snprintf(line, sizeof line, "%d byte%s differ%s", report.mismatchCount,
+                  report.mismatchCount == 1 ? "" : "s", report.mismatchCount == 1 ? "s" : "");
+    return text + line;
+}
+
+std::string programSummary(const ProgramReport& report) {
+    const char* verified = "not verified";
+    if (report.verification == Verification::Verified)
+        verified = "verified";
+    else if (report.verification == Verification::ProgrammingDevice)
+        verified = "not verified (programming device)";
+    char text[128];
+    std::snprintf(text, sizeof text, "%s programmed in %.1f s, %s",
+                  versionLabel(report.version).c_str(), report.seconds, verified);
+    return text;
+}
+
+} // namespace quillan

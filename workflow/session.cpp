@@ -1,0 +1,94 @@
+#include "workflow/session.h"
+
+#include "eeprom/image_files.h"
+#include "model/settings_file.h"
+
+#include <filesystem>
+
+namespace quillan {
+
+namespace {
+
+void say(const Session& session, const std::string& text, const char* caption,
+         MessageIcon icon = MessageIcon::None) {
+    if (session.messages)
+        session.messages(Message{text, caption, icon});
+}
+
+} // namespace
+
+void startSession(Session& session) {
+    initStartupDefinition(session.def, session.controls);
+    session.keyboardVersion = 0;
+}
+
+bool openLog(Session& session, const std::string& path) {
+    if (!session.log.open(path))
+        return false;
+    session.log.writeStartLine();
+    session.log.flush();
+    return true;
+}
+
+LinkContext linkContext(Session& session) {
+    LinkContext ctx{*session.backend, session.keyboardVersion, session.messages, session.progress,
+                    session.clock};
+    ctx.cancelled = session.cancelled;
+    return ctx;
+}
+
+std::string baseName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+bool loadDefinition(Session& session, const std::string& path) {
+    if (!loadSettings(session.def, session.controls, path, session.messages).loaded)
+        return false;
+    unpackStrings(session.def);
+    session.controls.fileName = baseName(path);
+    return true;
+}
+
+bool buildDefinition(Session& session, bool writeFiles) {
+    const BuildResult result =
+        buildImage(session.def, session.controls, session.image, session.log, writeFiles);
+    session.log.flush();
+    if (!result.ok)
+        say(session, result.message, result.caption.c_str(), MessageIcon::Warning);
+    return result.ok;
+}
+
+bool saveDefinition(Session& session, const std::string& path) {
+    return saveSettings(session.def, session.controls, path, session.messages);
+}
+
+bool checkPresence(Session& session) {
+    LinkContext ctx = linkContext(session);
+    FoundDevice found;
+    FindKeyboard(ctx, found);
+    return session.keyboardVersion != 0;
+}
+
+void refillFromReadback(Session& session) {
+    resetMatrix(session.def);
+    clearStringDefinitions(session.def, true);
+    refillFromImage(session.def, session.controls, session.image, session.log);
+    session.log.flush();
+    if (!writeReadbackDump(session.image))
+        say(session, "Could not write eepraw.txt", "Reading", MessageIcon::Warning);
+}
+
+bool readBack(Session& session, std::string& versionText) {
+    // Into a copy: a failed read leaves the image and the definition alone.
+    EepromImage copy = session.image;
+    LinkContext ctx = linkContext(session);
+    if (!ReadKeyboard(ctx, copy, versionText)) {
+        say(session, "No keyboard detected or Upload not supported!", "Read Keyboard EEProm");
+        return false;
+    }
+    session.image = copy;
+    refillFromReadback(session);
+    return true;
+}
+
+} // namespace quillan

@@ -1,0 +1,64 @@
+// The workflows of the application and of quillan-cli, written once: what a
+// run works on (definition, control values, image, log, keyboard version,
+// backend, clock) and the load, save, build and read-back steps as the main
+// window's buttons run them. The GUI and the command-line tool only wire the
+// sinks and show the results.
+#pragma once
+
+#include "eeprom/image.h"
+#include "hidlink/link.h"
+#include "model/definition.h"
+#include "model/log.h"
+#include "model/messages.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quillan {
+
+struct Session {
+    KeyboardDefinition def;
+    ControlValues controls; // what the GUI keeps in its controls
+    EepromImage image;
+    Log log;
+    uint32_t keyboardVersion = 0; // 0 = no keyboard found
+    std::shared_ptr<HidBackend> backend;
+    GapClock* clock = nullptr; // nullptr: the real clock
+    MessageSink messages;
+    ProgressSink progress;
+    std::function<bool()> cancelled; // asked between reports
+};
+
+// The start-up state: definition and control values as the application
+// starts with them, no keyboard found. The log is opened apart (openLog).
+void startSession(Session& session);
+// Opens (truncating) the trace log and writes its start line.
+bool openLog(Session& session, const std::string& path = "qnlog.txt");
+
+// The link as the session drives it.
+LinkContext linkContext(Session& session);
+
+std::string baseName(const std::string& path);
+
+// Loads a settings file and unpacks its strings; a load that fails leaves
+// the session as it was. The file-name field gets the file's name.
+bool loadDefinition(Session& session, const std::string& path);
+// Builds the image; a refused build is shown and leaves the image alone.
+bool buildDefinition(Session& session, bool writeFiles);
+// Writes the settings file with the control values as they are.
+bool saveDefinition(Session& session, const std::string& path);
+
+// "Check keyboard presence": true when a keyboard or programming device was
+// found (its version is then non-zero).
+bool checkPresence(Session& session);
+
+// "Read Keyboard EEProm" after the prompt: reads the keyboard back and only
+// then replaces the definition, the strings and the control values with
+// what it holds and writes "eepraw.txt". versionText gets what the version
+// field shows. Shows "No keyboard detected or Upload not supported!" on failure.
+bool readBack(Session& session, std::string& versionText);
+// Replaces the definition with what session.image holds and writes "eepraw.txt".
+void refillFromReadback(Session& session);
+
+} // namespace quillan
