@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/message_box.h"
 #include "app/pictures.h"
 #include "dialogs/key_picker_window.h"
 #include "hidlink/hidapi_backend.h"
@@ -22,20 +23,19 @@ Application::Application(AppOptions options) : state_(std::make_unique<AppState>
     state_->clock = options.clock;
     QApplication::setWindowIcon(applicationIcon());
 
-    main_ = std::make_unique<MainWindow>(*state_);
+    main_ = std::make_unique<MainWindow>(*state_); // sets the start values
     // A log that cannot be opened swallows every trace.
-    if (state_->log.open(options.logPath)) {
-        state_->log.writeStartLine();
-        state_->log.flush();
-    }
+    openLog(*state_, options.logPath);
+    state_->messages = MessageBox::sinkFor(main_.get());
     main_->createProgressBar();
-    KeyboardDefinition& def = state_->def;
-    def.EnableBits = 1;
-    def.StdRepeat = 1;
-    def.GlobalRepeatDisable = 0;
-    def.AnyKeyRelease = 0;
-    def.PrefixMakeBreak = 0;
-    setDefaultPointingBlock(def);
+    state_->progress = main_->progressSink();
+    main_->createWorkflowMenu();
+    connect(main_.get(), &MainWindow::productionRunRequested, this, [this] {
+        ProductionWindow& window = productionWindow();
+        window.show();
+        window.raise();
+        window.activateWindow();
+    });
     main_->refreshFromDefinition();
 
     test_ = std::make_unique<TestWindow>();
@@ -56,10 +56,27 @@ Application::Application(AppOptions options) : state_(std::make_unique<AppState>
 }
 
 Application::~Application() {
+    if (production_)
+        production_->stop();
+    production_.reset();
     qApp->removeEventFilter(this);
     main_->setDialogContext(nullptr);
     main_->setTestWindow(nullptr);
     delete picker_;
+}
+
+ProductionWindow& Application::productionWindow() {
+    if (!production_) {
+        // On a simulated bus the window plugs in a fresh device for each
+        // unit and unplugs it afterwards, as an operator would.
+        ProduceHooks line;
+        if (auto* sim = dynamic_cast<SimBackend*>(state_->backend.get())) {
+            line.unitWanted = [sim](int) { sim->plugFreshUnit(); };
+            line.unitDone = [sim](int) { sim->unplugAll(); };
+        }
+        production_ = std::make_unique<ProductionWindow>(state_->backend, state_->clock, line);
+    }
+    return *production_;
 }
 
 bool Application::acceleratorOpensAbout(QObject* receiver) const {

@@ -3,6 +3,7 @@
 // and turns Alt+? and Alt+/ into the About command.
 #pragma once
 
+#include "app/production_window.h"
 #include "app/quillan.h"
 #include "app/test_window.h"
 #include "dialogs/dialogs.h"
@@ -35,6 +36,8 @@ class Application : public QObject {
     TestWindow& testWindow() { return *test_; }
     KeyPickerWindow* keyPicker() { return picker_; }
     DialogContext& dialogContext() { return *dialogs_; }
+    // "Production run…": created on first use.
+    ProductionWindow& productionWindow();
 
     // Whether an Alt+? / Alt+/ key press sent to receiver gives the About
     // command: only when the main window itself has the keyboard focus.
@@ -49,6 +52,7 @@ class Application : public QObject {
     std::unique_ptr<TestWindow> test_;
     std::unique_ptr<DialogContext> dialogs_;
     KeyPickerWindow* picker_ = nullptr;
+    std::unique_ptr<ProductionWindow> production_;
 };
 
 } // namespace quillan

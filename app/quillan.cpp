@@ -100,12 +100,11 @@ MainWindow::MainWindow(AppState& state) : state_(state) {
     resize(720, 610);
 
     // Creation: reset the definition, then the buttons and controls.
-    ControlValues values;
-    initStartupDefinition(state_.def, values);
+    startSession(state_);
     createCellButtons();
     createControls();
     fillComboBoxes();
-    applyControlValues(values);
+    applyControlValues(state_.controls);
     control<QLabel>(ID_PROGRAM_VERSION)->setText(programVersionText());
     state_.def.Led.fill(0);
     clearStringDefinitions(state_.def, true);

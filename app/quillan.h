@@ -9,6 +9,7 @@
 #include "hidlink/link.h"
 #include "model/definition.h"
 #include "model/log.h"
+#include "workflow/session.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -60,15 +61,10 @@ enum MainId : int {
     ID_KEYBOARD_VERSION = 35187,
 };
 
-// What the application owns for the whole run and the main window works on.
-struct AppState {
-    KeyboardDefinition def;
-    Log log;
-    EepromImage image;
-    uint32_t keyboardVersion = 0;
-    std::unique_ptr<HidBackend> backend;
-    GapClock* clock = nullptr; // nullptr: the real clock
-};
+// What the application owns for the whole run and the main window works on:
+// the workflow session (its control values are synchronised with the
+// controls around every workflow step).
+using AppState = Session;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -106,8 +102,15 @@ class MainWindow : public QMainWindow {
     ProgressSink progressSink();
     const QString& sharedFileName() const { return sharedFileName_; }
 
+    // The "Keyboard" menu: "Verify after programming" (remembered) and
+    // "Production run…", which asks the application for its window.
+    void createWorkflowMenu();
+    bool verifyAfterProgramming() const;
+    void setVerifyAfterProgramming(bool on);
+
   signals:
     void closed();
+    void productionRunRequested();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -140,7 +143,7 @@ class MainWindow : public QMainWindow {
     void setChecked(int id, bool on);
     void setTextCut(int id, const std::string& text);
     void blockInput(bool blocked);
-    LinkContext linkContext();
+    void showProgressText(const QString& text);
 
     AppState& state_;
     DialogContext* dialogs_ = nullptr;

@@ -6,6 +6,7 @@
 #include "app/quillan.h"
 #include "eeprom/image_files.h"
 #include "model/settings_file.h"
+#include "workflow/program.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QSettings>
 #include <QVBoxLayout>
 
 namespace quillan {
@@ -25,6 +27,8 @@ void showMessage(QWidget* parent, const QString& text, const QString& caption,
                  MessageIcon icon = MessageIcon::None) {
     MessageBox::show(parent, text, caption, icon);
 }
+
+constexpr const char* kVerifySetting = "verifyAfterProgramming";
 
 int ledSlotOf(int id) {
     return id == ID_LED4 ? 3 : id - ID_LED1;
@@ -171,13 +175,8 @@ void MainWindow::ledCommand(int slot) {
 }
 
 bool MainWindow::build(bool writeFiles) {
-    const BuildResult result =
-        buildImage(state_.def, controlValues(), state_.image, state_.log, writeFiles);
-    state_.log.flush();
-    if (!result.ok)
-        showMessage(this, QString::fromStdString(result.message),
-                    QString::fromStdString(result.caption), MessageIcon::Warning);
-    return result.ok;
+    state_.controls = controlValues();
+    return buildDefinition(state_, writeFiles);
 }
 
 void MainWindow::saveCommand() {
@@ -186,18 +185,20 @@ void MainWindow::saveCommand() {
     if (sharedFileName_.isEmpty())
         return; // Cancel or no name: the field and the files stay as they were
     control<QLineEdit>(ID_INPUT_NAME)->setText(sharedFileName_.left(kTextSize - 1));
-    saveSettings(state_.def, controlValues(), sharedFileName_.toStdString(),
-                 MessageBox::sinkFor(this));
+    state_.controls = controlValues();
+    saveDefinition(state_, sharedFileName_.toStdString());
 }
 
 bool MainWindow::loadSettingsFile(const std::string& name, QWidget* owner) {
-    ControlValues values = controlValues();
-    const LoadResult result = loadSettings(state_.def, values, name, MessageBox::sinkFor(owner));
-    if (!result.loaded)
+    state_.controls = controlValues();
+    const MessageSink messages = state_.messages;
+    state_.messages = MessageBox::sinkFor(owner); // the file dialog's messages
+    const bool loaded = loadDefinition(state_, name);
+    state_.messages = messages;
+    if (!loaded)
         return false; // definition and controls are left as they were
-    applyControlValues(values);
-    control(ID_POINT_DEVICE)->setEnabled(values.PointDevice != 0);
-    unpackStrings(state_.def);
+    applyControlValues(state_.controls);
+    control(ID_POINT_DEVICE)->setEnabled(state_.controls.PointDevice != 0);
     return true;
 }
 
@@ -239,6 +240,7 @@ ProgressSink MainWindow::progressSink() {
     ProgressSink sink;
     sink.setRange = [this](int range) {
         if (progress_) {
+            progress_->setTextVisible(false); // the last result goes
             progress_->setRange(0, range);
             progress_->setValue(0);
         }
@@ -253,9 +255,12 @@ ProgressSink MainWindow::progressSink() {
     return sink;
 }
 
-LinkContext MainWindow::linkContext() {
-    return LinkContext{*state_.backend, state_.keyboardVersion, MessageBox::sinkFor(this),
-                       progressSink(), state_.clock};
+// A result shown on the progress bar: seen without a further click.
+void MainWindow::showProgressText(const QString& text) {
+    if (!progress_)
+        return;
+    progress_->setFormat(text);
+    progress_->setTextVisible(true);
 }
 
 void MainWindow::blockInput(bool blocked) {
@@ -266,9 +271,7 @@ void MainWindow::blockInput(bool blocked) {
 }
 
 void MainWindow::checkPresenceCommand() {
-    LinkContext context = linkContext();
-    FoundDevice found;
-    FindKeyboard(context, found);
+    checkPresence(state_);
     control<QLineEdit>(ID_KEYBOARD_VERSION)
         ->setText(QString::fromStdString(versionLabel(state_.keyboardVersion)));
 }
@@ -281,9 +284,13 @@ void MainWindow::programCommand() {
     state_.keyboardVersion = 0;
     command(ID_CHECK_PRESENCE);
     if (state_.keyboardVersion != 0) {
-        LinkContext context = linkContext();
-        if (!ProgramKeyboard(context, state_.image))
-            showMessage(this, "Programming failed", "Programming");
+        // Failures are shown as "Programming failed" (with the differing
+        // bytes when the read-back did not match); success on the bar.
+        ProgramOptions options;
+        options.verify = verifyAfterProgramming();
+        const ProgramReport report = programAndVerify(state_, options);
+        if (report.passed())
+            showProgressText(QString::fromStdString(programSummary(report)));
     } else {
         showMessage(this, "No Keyboard Found!", "Programming");
     }
@@ -293,27 +300,17 @@ void MainWindow::programCommand() {
 void MainWindow::readCommand() {
     showMessage(this, "Plug in the keyboard to read !", "", MessageIcon::Information);
     blockInput(true);
-    // Read into a copy: a failed read leaves the image and the matrix alone.
-    EepromImage readBack = state_.image;
+    // A failed read leaves the image and the matrix alone.
+    state_.controls = controlValues();
     std::string versionText;
-    LinkContext context = linkContext();
-    const bool ok = ReadKeyboard(context, readBack, versionText);
+    const bool ok = readBack(state_, versionText);
     if (!versionText.empty())
         control<QLineEdit>(ID_KEYBOARD_VERSION)->setText(QString::fromStdString(versionText));
     blockInput(false);
-    if (!ok) {
-        showMessage(this, "No keyboard detected or Upload not supported!", "Read Keyboard EEProm");
-        return;
-    }
-    state_.image = readBack;
-    resetMatrix(state_.def);
-    clearStringDefinitions(state_.def, true);
-    ControlValues values = controlValues();
-    refillFromImage(state_.def, values, state_.image, state_.log);
-    state_.log.flush();
-    applyControlValues(values);
+    if (!ok)
+        return; // "No keyboard detected or Upload not supported!" was shown
+    applyControlValues(state_.controls);
     control(ID_POINT_DEVICE)->setEnabled(state_.def.EnableBits & 2);
-    writeReadbackDump(state_.image);
     refreshFromDefinition();
     repaint();
     showMessage(this, "Keyboard read !", "Reading");
@@ -358,6 +355,28 @@ void MainWindow::beepLengthChanged(const QString& text) {
         control(ID_BEEP_LENGTH)->setEnabled(false);
         setChecked(ID_ACTIVATE_BEEP, false);
     }
+}
+
+void MainWindow::createWorkflowMenu() {
+    QMenu* keyboard = new QMenu("&Keyboard", this);
+    QAction* help = menuBar()->actions().value(1);
+    menuBar()->insertMenu(help, keyboard);
+    QAction* verify = keyboard->addAction("Verify after programming");
+    verify->setObjectName("verifyAfterProgramming");
+    verify->setCheckable(true);
+    verify->setChecked(verifyAfterProgramming());
+    connect(verify, &QAction::toggled, this, &MainWindow::setVerifyAfterProgramming);
+    QAction* production = keyboard->addAction("Production run\u2026");
+    production->setObjectName("productionRun");
+    connect(production, &QAction::triggered, this, &MainWindow::productionRunRequested);
+}
+
+bool MainWindow::verifyAfterProgramming() const {
+    return QSettings("Quillan", "Quillan").value(kVerifySetting, true).toBool();
+}
+
+void MainWindow::setVerifyAfterProgramming(bool on) {
+    QSettings("Quillan", "Quillan").setValue(kVerifySetting, on);
 }
 
 void MainWindow::aboutCommand() {

@@ -20,14 +20,6 @@ bool parseSimFault(const std::string& text, int& corruptAddress) {
     return true;
 }
 
-bool Bus::addDevice(std::unique_ptr<SimEepromDevice> device) {
-    if (!device)
-        return false;
-    device->faults.corruptAddress = corruptAddress_;
-    current_ = &sim_->add(std::move(device));
-    return true;
-}
-
 bool Bus::open(const Options& options, bool line) {
     if (options.simulate.empty()) {
         backend_ = makeHidapiBackend();
@@ -45,25 +37,26 @@ bool Bus::open(const Options& options, bool line) {
         std::fprintf(stderr, "unknown simulated kind %s\n", kind_.c_str());
         return false;
     }
-    if (line)
-        return true;
-    if (!eepromFile_.empty() &&
+    if (!line && !eepromFile_.empty() &&
         device->loadEeprom(eepromFile_) == SimEepromDevice::LoadResult::Invalid) {
         std::fprintf(stderr, "%s does not hold an 8192-byte EEPROM\n", eepromFile_.c_str());
         return false;
     }
-    return addDevice(std::move(device));
+    device->faults.corruptAddress = corruptAddress_;
+    current_ = &sim_->add(std::move(device));
+    if (line)
+        sim_->unplugAll(); // the model of the fresh units, never plugged in
+    return true;
 }
 
 void Bus::plugFresh() {
-    unplug();
     if (sim_)
-        addDevice(makeSimulatedDevice(kind_));
+        current_ = sim_->plugFreshUnit();
 }
 
 void Bus::unplug() {
-    if (current_)
-        current_->unplug();
+    if (sim_)
+        sim_->unplugAll();
 }
 
 bool Bus::close() {

@@ -24,13 +24,12 @@ class Bus {
     std::shared_ptr<HidBackend> backend() const { return backend_; }
     bool simulated() const { return sim_ != nullptr; }
 
-    // Simulated line: unplug the present device, plug in a fresh one.
+    // Simulated line: unplug the present device, plug in a fresh one like
+    // the --simulate kind.
     void plugFresh();
     void unplug();
 
   private:
-    bool addDevice(std::unique_ptr<SimEepromDevice> device);
-
     std::shared_ptr<HidBackend> backend_;
     SimBackend* sim_ = nullptr;
     SimEepromDevice* current_ = nullptr;

@@ -152,6 +152,29 @@ SimProgrammer* SimBackend::programmer() const {
     return nullptr;
 }
 
+void SimBackend::unplugAll() {
+    for (const auto& device : devices_)
+        device->unplug();
+}
+
+SimEepromDevice* SimBackend::plugFreshUnit() {
+    const SimEepromDevice* model = primary();
+    if (!model)
+        return nullptr;
+    std::unique_ptr<SimEepromDevice> fresh;
+    if (dynamic_cast<const SimKeyboard*>(model)) {
+        fresh = makeSimKeyboard(model->productId(), model->release());
+    } else {
+        unsigned version = 0;
+        for (size_t i = 1; model->productString && i < model->productString->size(); ++i)
+            version = version * 10 + static_cast<unsigned>((*model->productString)[i] - u'0');
+        fresh = std::make_unique<SimProgrammer>(version);
+    }
+    fresh->faults = model->faults;
+    unplugAll();
+    return &add(std::move(fresh));
+}
+
 std::vector<HidInterfaceEntry> SimBackend::enumerate() {
     std::vector<HidInterfaceEntry> entries;
     for (size_t d = 0; d < devices_.size(); ++d) {

@@ -28,6 +28,12 @@ class SimBackend : public HidBackend {
     SimProgrammer* programmer() const;
     int openCount() const { return openCount_; } // open() calls for transfers
 
+    // A simulated production line: every device is unplugged, then a fresh
+    // device like the first keyboard or programming device ever added (blank
+    // EEPROM, the same faults) is plugged in. Returns it (nullptr if none).
+    void unplugAll();
+    SimEepromDevice* plugFreshUnit();
+
     std::vector<HidInterfaceEntry> enumerate() override;
     std::unique_ptr<HidDevice> open(const std::string& path) override;
     std::unique_ptr<HidDevice> openQuery(const std::string& path) override;
