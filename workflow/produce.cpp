@@ -206,9 +206,12 @@ ProduceResult Run::go() {
 } // namespace
 
 void setImageSerial(EepromImage& image, const std::string& serial) {
+    // The text and its terminator; the rest keeps the build's filling (FF).
     uint8_t* field = image.bytes.data() + kSerialNumberAddress;
-    std::fill(field, field + kTextSize, 0);
-    std::copy_n(serial.begin(), std::min<size_t>(serial.size(), kTextSize - 1), field);
+    const size_t length = std::min<size_t>(serial.size(), kTextSize - 1);
+    std::fill(field, field + kTextSize, 0xFF);
+    std::copy_n(serial.begin(), length, field);
+    field[length] = 0;
 }
 
 ProduceResult produce(Session& session, const ProduceSettings& settings,

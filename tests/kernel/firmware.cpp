@@ -106,7 +106,7 @@ class Keyboard : public Firmware {
             answer[3] = eeprom[index];
             ++counters.answered;
         } else {
-            eeprom[index] = data[3];
+            eeprom[index] = index == corruptAddress ? data[3] ^ 1 : data[3];
             ++counters.stored;
         }
         return answer;

@@ -63,6 +63,7 @@ class Firmware {
                 std::vector<std::vector<uint8_t>>& inputs);
 
     std::array<uint8_t, kEepromSize> eeprom;
+    int corruptAddress = -1; // a keyboard stores this byte with bit 0 flipped (-1: none)
 
     // What the device has done so far.
     struct Counters {

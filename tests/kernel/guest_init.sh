@@ -184,6 +184,7 @@ program_and_read() {
     expect_version V0001 || return
     cli program "$ref/def.dat"
     expect_ok program || return
+    grep -q ', verified$' out.txt || { fail "program did not say verified: $(cat out.txt)"; return; }
     cli read read.dat
     expect_ok read || return
     stop_devices
@@ -231,6 +232,8 @@ programmer_scenario() { # version [--swap-prefix]
     expect_version "V$1" || return
     cli program "$ref/def.dat"
     expect_ok program || return
+    grep -q 'not verified (programming device)$' out.txt ||
+        { fail "program did not say it could not verify: $(cat out.txt)"; return; }
     cli read read.dat
     expect_failure read "No keyboard detected or Upload not supported!" || return
     stop_devices
@@ -310,6 +313,57 @@ scenario_wrong_vendor() {
     [ "$(summary 1 feature-requests)" = 0 ] || fail "the device was sent reports"
 }
 
+# The keyboard stores one byte wrongly: the read-back after the download
+# finds it, and quillan-cli exits 3.
+scenario_verify_failure() {
+    start_device keyboard-100B --corrupt 0123 || return
+    cli program "$ref/def.dat"
+    [ "$cli_rc" = 3 ] || { fail "program exited $cli_rc, not 3: $(head -n 1 err.txt)"; return; }
+    grep -q '^Verify failed at 0123: wrote ' err.txt ||
+        fail "no \"Verify failed at 0123\" line: $(head -n 3 err.txt | tr '\n' ' ')"
+}
+
+# wait_for_units N PID: produce (PID) has finished N units.
+wait_for_units() {
+    local i=0
+    while [ "$(grep -c '^passed ' produce.txt)" -lt "$1" ]; do
+        i=$((i + 1))
+        if [ $i -gt 900 ] || ! kill -0 "$2" 2>/dev/null; then
+            fail "unit $1 was not served: $(tail -n 1 produce-err.txt)"
+            return 1
+        fi
+        usleep 100000
+    done
+}
+
+# Three keyboards plugged in one after the other (uhid create and destroy)
+# while quillan-cli produce runs: three PASS lines with consecutive serials,
+# each keyboard holding its serial and the logged CRC.
+scenario_production_run() {
+    local pid n serial rc unit
+    timeout 400 quillan-cli produce "$ref/def.dat" --serial QX-0009 --count 3 --log run.csv \
+        >produce.txt 2>produce-err.txt &
+    pid=$!
+    for n in 1 2 3; do
+        start_device keyboard-100B --dump "$dir/eeprom-$n.bin" && wait_for_units $n $pid ||
+            { kill $pid 2>/dev/null; return; }
+        stop_devices
+    done
+    wait $pid
+    rc=$?
+    cat produce-err.txt >>cli.log
+    [ "$rc" = 0 ] || { fail "produce exited $rc: $(tail -n 1 produce-err.txt)"; return; }
+    [ "$(grep -c ',PASS,' run.csv)" = 3 ] || { fail "run.csv: $(tr '\n' ' ' <run.csv)"; return; }
+    for unit in 1:QX-0009 2:QX-0010 3:QX-0011; do
+        n=${unit%%:*}
+        serial=${unit#*:}
+        grep -q ",$serial,04B4:100B,V0001,PASS,.*,0,$(quillan-uhid-emulator crc "eeprom-$n.bin")\$" \
+            run.csv || { fail "no PASS line for $serial with keyboard $n's CRC"; return; }
+        [ "$(dd if="eeprom-$n.bin" bs=1 skip=$((0x630)) count=7 2>/dev/null)" = "$serial" ] ||
+            { fail "keyboard $n does not hold serial $serial"; return; }
+    done
+}
+
 # --- runner -------------------------------------------------------------------
 only="$(cat /data/only 2>/dev/null)"
 verbose="$(cat /data/verbose 2>/dev/null)"
@@ -346,7 +400,8 @@ fi
 for name in no-device keyboard-1000 keyboard-1001 keyboard-100A keyboard-100B keyboard-100C \
     read-random-1000 read-random-100B programmer-0412 programmer-0411 mouse-first-1000 \
     mouse-first-100B unplug-during-download unplug-during-download-1000 stalled-download \
-    stalled-read short-answer-feature short-answer-input wrong-vendor; do
+    stalled-read short-answer-feature short-answer-input wrong-vendor verify-failure \
+    production-run; do
     run "$name"
 done
 

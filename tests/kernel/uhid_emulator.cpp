@@ -43,6 +43,7 @@ struct Options {
     int stallGetAfter = -1; // the same for GET_REPORT
     bool shortAnswers = false;
     int destroyAfter = -1; // requests served before the device is destroyed
+    int corruptAddress = -1;
     bool verbose = false;
 };
 
@@ -393,20 +394,24 @@ std::unique_ptr<Firmware> makeFirmware(const std::string& device) {
 }
 
 int usage() {
-    std::fprintf(stderr,
-                 "usage: quillan-uhid-emulator [options] keyboard-XXXX | programmer-NNNN | mouse\n"
-                 "  --ready FILE       create FILE once every interface has its hidraw node\n"
-                 "  --dump FILE        write the 8192-byte EEPROM to FILE at exit\n"
-                 "  --load FILE        start from the 8192-byte EEPROM in FILE\n"
-                 "  --wrong-vendor     present the device with the vendor ID plus one\n"
-                 "  --stall-set N      answer N feature SET_REPORTs, then no more\n"
-                 "  --stall-get N      answer N feature GET_REPORTs, then no more\n"
-                 "  --short-answers    cut every answer to a read to two bytes\n"
-                 "  --destroy-after N  destroy the device after N requests\n"
-                 "  --verbose          trace every request\n"
-                 "       quillan-uhid-emulator compare IMAGE EEPROM [--swap-prefix]\n"
-                 "  IMAGE's bytes 0000..13FF (Prefix bits 4/5 exchanged with --swap-prefix) must\n"
-                 "  equal EEPROM's, and EEPROM's bytes from 1400 on must be unprogrammed\n");
+    std::fprintf(
+        stderr,
+        "usage: quillan-uhid-emulator [options] keyboard-XXXX | programmer-NNNN | mouse\n"
+        "  --ready FILE       create FILE once every interface has its hidraw node\n"
+        "  --dump FILE        write the 8192-byte EEPROM to FILE at exit\n"
+        "  --load FILE        start from the 8192-byte EEPROM in FILE\n"
+        "  --wrong-vendor     present the device with the vendor ID plus one\n"
+        "  --stall-set N      answer N feature SET_REPORTs, then no more\n"
+        "  --stall-get N      answer N feature GET_REPORTs, then no more\n"
+        "  --short-answers    cut every answer to a read to two bytes\n"
+        "  --destroy-after N  destroy the device after N requests\n"
+        "  --corrupt ADDR     store the byte sent for ADDR (hexadecimal) with bit 0 flipped\n"
+        "  --verbose          trace every request\n"
+        "       quillan-uhid-emulator compare IMAGE EEPROM [--swap-prefix]\n"
+        "  IMAGE's bytes 0000..13FF (Prefix bits 4/5 exchanged with --swap-prefix) must\n"
+        "  equal EEPROM's, and EEPROM's bytes from 1400 on must be unprogrammed\n"
+        "       quillan-uhid-emulator crc FILE\n"
+        "  the CRC-32 of FILE's bytes 0000..13FF\n");
     return 2;
 }
 
@@ -415,6 +420,13 @@ bool parseNumber(const char* text, int& value) {
     const long number = std::strtol(text, &end, 10);
     value = static_cast<int>(number);
     return *text && !*end && number >= 0 && number < 1000000;
+}
+
+bool parseHexAddress(const char* text, int& value) {
+    char* end = nullptr;
+    const long number = std::strtol(text, &end, 16);
+    value = static_cast<int>(number);
+    return *text && !*end && number >= 0 && number < kEepromSize;
 }
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -439,6 +451,9 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.shortAnswers = true;
         else if (word == "--destroy-after" && hasValue &&
                  parseNumber(argv[i + 1], options.destroyAfter))
+            ++i;
+        else if (word == "--corrupt" && hasValue &&
+                 parseHexAddress(argv[i + 1], options.corruptAddress))
             ++i;
         else if (word == "--verbose")
             options.verbose = true;
@@ -475,6 +490,15 @@ int compare(int argc, char** argv) {
     return 0;
 }
 
+// crc FILE: the CRC-32 of the file's bytes 0000..13FF, as the production log shows it.
+int crcOf(int argc, char** argv) {
+    std::vector<uint8_t> bytes;
+    if (argc != 3 || !readFile(argv[2], bytes) || bytes.size() < static_cast<size_t>(kTransferSize))
+        return usage();
+    std::printf("%08X\n", crc32(bytes.data(), kTransferSize));
+    return 0;
+}
+
 int emulate(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options))
@@ -493,6 +517,7 @@ int emulate(int argc, char** argv) {
         }
         std::copy(bytes.begin(), bytes.end(), firmware->eeprom.begin());
     }
+    firmware->corruptAddress = options.corruptAddress;
     if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return 1;
     std::signal(SIGTERM, onSignal);
@@ -513,5 +538,7 @@ int emulate(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "compare")
         return quillan::kernel_test::compare(argc, argv);
+    if (argc > 1 && std::string(argv[1]) == "crc")
+        return quillan::kernel_test::crcOf(argc, argv);
     return quillan::kernel_test::emulate(argc, argv);
 }

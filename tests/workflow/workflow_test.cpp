@@ -1,0 +1,292 @@
+// The shared workflows on the simulated bus: program and verify on every
+// product, a corrupted byte, serial numbers, and production runs with their
+// log (consecutive serials, CRCs, FAIL, resume, refusal, interruption).
+#include "hidlink/sim_backend.h"
+#include "model/settings_file.h"
+#include "workflow/produce.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+using namespace quillan;
+
+namespace {
+
+class WorkflowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        previous_ = fs::current_path();
+        dir_ = fs::temp_directory_path() /
+               ("quillan-workflow-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::current_path(dir_);
+        startSession(session_);
+        session_.clock = &clock_;
+        session_.messages = [this](const Message& m) { messages_ += m.text + "\n"; };
+        session_.def.cells[9].complete = 1; // something besides the blank matrix
+        ASSERT_TRUE(saveSettings(session_.def, session_.controls, "def.dat", {}));
+    }
+    void TearDown() override {
+        fs::current_path(previous_);
+        fs::remove_all(dir_);
+    }
+    SimBackend& use(const std::string& kind) {
+        auto sim = std::shared_ptr<SimBackend>(makeSimulatedBackend(kind));
+        session_.backend = sim;
+        return *sim;
+    }
+    ProgramReport programDefinition(bool verify = true) {
+        EXPECT_TRUE(loadDefinition(session_, "def.dat"));
+        EXPECT_TRUE(buildDefinition(session_, false));
+        ProgramOptions options;
+        options.verify = verify;
+        return programAndVerify(session_, options);
+    }
+    // A line of fresh units like kind; unit N is given corruptAt[N] if set.
+    ProduceHooks line(SimBackend& sim, std::map<int, int> corruptAt = {}) {
+        sim.unplugAll();
+        ProduceHooks hooks;
+        hooks.unitWanted = [&sim, corruptAt](int unit) {
+            SimEepromDevice* device = sim.plugFreshUnit();
+            const auto found = corruptAt.find(unit);
+            device->faults.corruptAddress = found == corruptAt.end() ? -1 : found->second;
+        };
+        hooks.unitDone = [&sim](int) { sim.unplugAll(); };
+        hooks.pause = [this](int) { ++pauses_; };
+        hooks.event = [this](const UnitEvent& e) { events_.push_back(e.state); };
+        return hooks;
+    }
+    static std::vector<std::string> logLines(const std::string& path) {
+        std::ifstream in(path);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+    // serial,device,version,result,...: the fields after the time.
+    static std::string fieldsAfterTime(const std::string& line) {
+        return line.substr(line.find(',') + 1);
+    }
+    uint32_t imageCrcWithSerial(const std::string& serial) {
+        EepromImage image = session_.image;
+        setImageSerial(image, serial);
+        return crc32(image.bytes.data(), kTransferBytes);
+    }
+
+    fs::path previous_, dir_;
+    Session session_;
+    CountingClock clock_;
+    std::string messages_;
+    std::vector<UnitState> events_;
+    int pauses_ = 0;
+};
+
+} // namespace
+
+TEST_F(WorkflowTest, EveryProductIsProgrammedAndVerifiedWhereItCanBeRead) {
+    struct Case {
+        const char* kind;
+        Verification verification;
+    };
+    for (const Case c : {Case{"keyboard-1000", Verification::Verified},
+                         Case{"keyboard-1001", Verification::Verified},
+                         Case{"keyboard-100A", Verification::Verified},
+                         Case{"keyboard-100B", Verification::Verified},
+                         Case{"keyboard-100C", Verification::Verified},
+                         Case{"programmer-0411", Verification::ProgrammingDevice},
+                         Case{"programmer-0412", Verification::ProgrammingDevice}}) {
+        SCOPED_TRACE(c.kind);
+        SimBackend& sim = use(c.kind);
+        const ProgramReport report = programDefinition();
+        EXPECT_EQ(report.result, ProgramResult::Passed);
+        EXPECT_EQ(report.verification, c.verification);
+        EXPECT_EQ(report.mismatchCount, 0);
+        EXPECT_EQ(report.crc, crc32(session_.image.bytes.data(), kTransferBytes));
+        EXPECT_TRUE(std::equal(session_.image.bytes.begin(),
+                               session_.image.bytes.begin() + kTransferBytes,
+                               sim.primary()->eeprom.begin()));
+        EXPECT_NE(programSummary(report).find(c.verification == Verification::Verified
+                                                  ? ", verified"
+                                                  : ", not verified (programming device)"),
+                  std::string::npos);
+    }
+    use("keyboard-100B");
+    EXPECT_EQ(programSummary(programDefinition(false)).substr(5),
+              " programmed in 0.0 s, not verified")
+        << "V0001 and the time";
+}
+
+TEST_F(WorkflowTest, ACorruptedByteFailsTheVerification) {
+    for (const char* kind : {"keyboard-1000", "keyboard-100B"}) {
+        for (int address : {0x000, 0x123, 0x630, 0x13FF}) {
+            SCOPED_TRACE(std::string(kind) + " " + std::to_string(address));
+            use(kind).primary()->faults.corruptAddress = address;
+            messages_.clear();
+            const ProgramReport report = programDefinition();
+            ASSERT_EQ(report.result, ProgramResult::Mismatch);
+            ASSERT_EQ(report.mismatchCount, 1);
+            const ByteMismatch m = report.mismatches[0];
+            EXPECT_EQ(m.address, address);
+            EXPECT_EQ(m.wrote, session_.image.bytes[address]);
+            EXPECT_EQ(m.read, m.wrote ^ 1);
+            char line[64];
+            std::snprintf(line, sizeof line, "Verify failed at %04X: wrote %02X, read %02X\n",
+                          address, m.wrote, m.read);
+            const std::string expected =
+                std::string("Programming failed\n") + line + "1 byte differs\n";
+            EXPECT_EQ(messages_.substr(messages_.size() - expected.size()), expected);
+        }
+    }
+    // No keyboard: nothing to verify.
+    session_.backend = std::make_shared<SimBackend>();
+    EXPECT_EQ(programDefinition().result, ProgramResult::NoDevice);
+}
+
+TEST_F(WorkflowTest, MismatchTextShowsTheFirstTenAndCountsAll) {
+    EepromImage sent, read;
+    for (int i = 0; i < 25; ++i)
+        read.bytes[i * 7] = 0x5A;
+    read.bytes[kTransferBytes] = 1; // beyond what travels
+    ProgramReport report;
+    compareTransfer(sent, read, report);
+    EXPECT_EQ(report.mismatchCount, 25);
+    const std::string text = mismatchText(report);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), kShownMismatches);
+    EXPECT_EQ(text.substr(0, 40), "Verify failed at 0000: wrote 00, read 5A");
+    EXPECT_NE(text.find("Verify failed at 003F:"), std::string::npos);
+    EXPECT_EQ(text.find("Verify failed at 0046:"), std::string::npos);
+    EXPECT_EQ(text.substr(text.rfind('\n') + 1), "25 bytes differ");
+}
+
+TEST_F(WorkflowTest, SerialNumbersCountInTheirWidth) {
+    struct Case {
+        const char* serial;
+        const char* next; // nullptr: refused
+    };
+    for (const Case c : {Case{"QX-0009", "QX-0010"}, Case{"QX-0010", "QX-0011"}, Case{"7", "8"},
+                         Case{"A0199", "A0200"}, Case{"QX-9999", nullptr}, Case{"9", nullptr},
+                         Case{"QX", nullptr}, Case{"", nullptr}, Case{"12AB", nullptr}}) {
+        std::string next;
+        EXPECT_EQ(nextSerial(c.serial, next), c.next != nullptr) << c.serial;
+        if (c.next) {
+            EXPECT_EQ(next, c.next);
+        }
+    }
+    // The serial goes where a build puts it.
+    ASSERT_TRUE(loadDefinition(session_, "def.dat"));
+    session_.controls.serialNumber = "QX-0042";
+    ASSERT_TRUE(buildDefinition(session_, false));
+    EepromImage built = session_.image;
+    setImageSerial(session_.image, "SOMETHING-MUCH-LONGER-0001");
+    setImageSerial(session_.image, "QX-0042");
+    EXPECT_EQ(session_.image.bytes, built.bytes);
+}
+
+TEST_F(WorkflowTest, ProductionRunLogsConsecutivePassesWithTheirCrcs) {
+    SimBackend& sim = use("keyboard-100B");
+    const ProduceResult result =
+        produce(session_, {"def.dat", "QX-0009", 3, "run.csv", true}, line(sim));
+    EXPECT_EQ(result.end, ProduceEnd::Done);
+    EXPECT_EQ(result.passed, 3);
+    const std::vector<std::string> lines = logLines("run.csv");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], kProductionLogHeader);
+    const char* serials[] = {"QX-0009", "QX-0010", "QX-0011"};
+    for (int i = 0; i < 3; ++i) {
+        char expected[128];
+        std::snprintf(expected, sizeof expected, "%s,04B4:100B,V0001,PASS,0.0,0,%08X", serials[i],
+                      imageCrcWithSerial(serials[i]));
+        EXPECT_EQ(fieldsAfterTime(lines[i + 1]), expected);
+        EXPECT_EQ(lines[i + 1][10], 'T') << "ISO 8601 time first";
+    }
+    // Each unit was a fresh device holding its own serial.
+    EXPECT_EQ(sim.devices().size(), 4u);
+    const auto* third = dynamic_cast<SimEepromDevice*>(sim.devices()[3].get());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&third->eeprom[kSerialNumberAddress])),
+              "QX-0011");
+    EXPECT_EQ(pauses_, 0) << "units came at once";
+}
+
+TEST_F(WorkflowTest, AFailKeepsTheSerialAndAResumeSkipsWhatPassed) {
+    SimBackend& sim = use("keyboard-1000");
+    ProduceResult result =
+        produce(session_, {"def.dat", "S-08", 2, "run.csv", true}, line(sim, {{2, 0x100}}));
+    EXPECT_EQ(result.end, ProduceEnd::Done);
+    EXPECT_EQ(result.failed, 1);
+    std::vector<std::string> lines = logLines("run.csv");
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(fieldsAfterTime(lines[1]).substr(0, 25), "S-08,04B4:1000,V0001,PASS");
+    EXPECT_EQ(fieldsAfterTime(lines[2]).substr(0, 25), "S-09,04B4:1000,V0001,FAIL");
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 11, 2), ",1") << "one mismatching byte";
+    EXPECT_EQ(fieldsAfterTime(lines[3]).substr(0, 25), "S-09,04B4:1000,V0001,PASS");
+
+    // Without --serial: after the highest PASS. With one that passed: skipped.
+    for (const char* first : {"", "S-08"}) {
+        SCOPED_TRACE(first);
+        result = produce(session_, {"def.dat", first, 1, "run.csv", true}, line(sim));
+        EXPECT_EQ(result.end, ProduceEnd::Done);
+    }
+    lines = logLines("run.csv");
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(fieldsAfterTime(lines[4]).substr(0, 10), "S-10,04B4:");
+    EXPECT_EQ(fieldsAfterTime(lines[5]).substr(0, 10), "S-11,04B4:");
+}
+
+TEST_F(WorkflowTest, BadSerialsAndLogsAreRefusedBeforeAnythingIsProgrammed) {
+    SimBackend& sim = use("keyboard-100B");
+    std::ofstream("foreign.csv") << "not,a,production,log\n";
+    struct Case {
+        const char* serial;
+        int count;
+        const char* log;
+        ProduceEnd end;
+    };
+    for (const Case c :
+         {Case{"QX", 0, "", ProduceEnd::Refused}, Case{"QX-9999", 0, "", ProduceEnd::Refused},
+          Case{"QX-9998", 3, "", ProduceEnd::Refused}, Case{"A,01", 0, "", ProduceEnd::Refused},
+          Case{"", 0, "empty.csv", ProduceEnd::Refused},
+          Case{"QX-0001", 0, "foreign.csv", ProduceEnd::Failed},
+          Case{"QX-0001", 0, "no/such/dir.csv", ProduceEnd::Failed}}) {
+        SCOPED_TRACE(c.serial);
+        messages_.clear();
+        const ProduceResult result =
+            produce(session_, {"def.dat", c.serial, c.count, c.log, true}, line(sim));
+        EXPECT_EQ(result.end, c.end);
+        EXPECT_FALSE(messages_.empty());
+    }
+    EXPECT_EQ(sim.openCount(), 0);
+    EXPECT_EQ(logLines("foreign.csv").size(), 1u);
+}
+
+TEST_F(WorkflowTest, InterruptionEndsBetweenUnitsOrAbortsTheUnit) {
+    SimBackend& sim = use("keyboard-100B");
+    // Ctrl+C while the first unit is waiting to be unplugged: a clean end.
+    ProduceHooks hooks = line(sim);
+    hooks.unitDone = [](int) {}; // nobody unplugs it
+    bool interrupt = false;
+    hooks.pause = [&interrupt](int) { interrupt = true; };
+    hooks.stop = [&interrupt] { return interrupt; };
+    ProduceResult result = produce(session_, {"def.dat", "U-1", 0, "run.csv", true}, hooks);
+    EXPECT_EQ(result.end, ProduceEnd::Stopped);
+    EXPECT_EQ(result.passed, 1);
+
+    // Ctrl+C in the middle of the next download: FAIL, whole lines only.
+    hooks = line(sim);
+    int asked = 0;
+    hooks.stop = [&asked] { return ++asked > 3000; };
+    result = produce(session_, {"def.dat", "", 0, "run.csv", true}, hooks);
+    EXPECT_EQ(result.end, ProduceEnd::Aborted);
+    const std::vector<std::string> lines = logLines("run.csv");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(fieldsAfterTime(lines[2]).substr(0, 8), "U-2,04B4");
+    EXPECT_NE(lines[2].find(",FAIL,"), std::string::npos);
+    std::ifstream in("run.csv", std::ios::binary);
+    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(all.back(), '\n');
+}
