@@ -2,6 +2,7 @@
 // application does and returns the process exit code.
 #pragma once
 
+#include "hidlink/link.h"
 #include "model/messages.h"
 
 #include <string>
@@ -24,6 +25,7 @@ struct Options {
     std::string logFile;   // produce: CSV log
     std::string command;
     std::vector<std::string> arguments;
+    GapClock* clock = nullptr; // not an option: tests pass a clock that does not wait
 };
 
 // Parses argv; false (with error set) when the words are off.

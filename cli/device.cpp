@@ -60,6 +60,7 @@ int runDevice(const Options& options) {
     Session session;
     TerminalProgress progress;
     session.backend = bus.backend();
+    session.clock = options.clock;
     session.progress = progress.sink();
     int result = kExitUsage;
     if (options.command == "detect")

@@ -112,6 +112,7 @@ int runProduce(const Options& options) {
     Session session;
     TerminalProgress progress;
     session.backend = bus.backend();
+    session.clock = options.clock;
     session.progress = progress.sink();
 
     ProduceSettings settings{options.arguments[0], options.serial, options.count, options.logFile,

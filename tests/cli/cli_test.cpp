@@ -95,3 +95,62 @@ TEST_F(CliTest, FailuresGiveNonZeroExitAndWriteNoImage) {
     EXPECT_EQ(runConvert("foreign.dat", "new.dat"), kExitFailed);
     EXPECT_FALSE(fs::exists("new.dat"));
 }
+
+TEST_F(CliTest, VerifyAndProductionOptions) {
+    Options options;
+    std::string error;
+    EXPECT_TRUE(parse({"program", "a.dat", "--no-verify"}, options, error)) << error;
+    EXPECT_TRUE(options.noVerify);
+    EXPECT_TRUE(parse({"--simulate", "keyboard-1000", "--sim-fault", "corrupt:13ff", "produce",
+                       "a.dat", "--serial", "QX-0001", "--count", "3", "--log", "run.csv"},
+                      options, error))
+        << error;
+    EXPECT_EQ(options.serial, "QX-0001");
+    EXPECT_EQ(options.count, 3);
+    EXPECT_EQ(options.logFile, "run.csv");
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"build", "a.dat", "--no-verify"},
+             {"produce", "a.dat", "--count", "0"},
+             {"produce", "a.dat", "--serial"},
+             {"--sim-fault", "corrupt:0001", "program", "a.dat"},
+             {"--simulate", "keyboard-1000", "--sim-fault", "corrupt:1400", "program", "a.dat"},
+             {"--simulate", "keyboard-1000", "--sim-fault", "flip:0001", "program", "a.dat"}})
+        EXPECT_FALSE(parse(words, options, error)) << words[0] << " " << words.back();
+}
+
+TEST_F(CliTest, ExitCodesOfProgramAndProduce) {
+    ASSERT_EQ(runNew("def.dat"), kExitOk);
+    Options options;
+    std::string error;
+    struct Case {
+        std::vector<std::string> words;
+        int exit;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"--simulate", "keyboard-100B", "program", "def.dat"}, kExitOk},
+             {{"--simulate", "keyboard-100B", "--sim-fault", "corrupt:0123", "program", "def.dat"},
+              kExitVerify},
+             {{"--simulate", "keyboard-100B", "--sim-fault", "corrupt:0123", "program", "def.dat",
+               "--no-verify"},
+              kExitOk},
+             {{"--simulate", "programmer-0411", "program", "def.dat"}, kExitOk},
+             {{"--simulate", "keyboard-1001", "--sim-eeprom", "unit.bin", "produce", "def.dat",
+               "--serial", "QX-0009", "--count", "2", "--log", "run.csv"},
+              kExitOk},
+             {{"--simulate", "keyboard-1001", "produce", "def.dat", "--serial", "QX-9999"},
+              kExitUsage},
+             {{"--simulate", "keyboard-1001", "produce", "def.dat"}, kExitUsage}}) {
+        ASSERT_TRUE(parse(c.words, options, error)) << error;
+        CountingClock clock;
+        options.clock = &clock;
+        EXPECT_EQ(run(options), c.exit) << c.words.back();
+    }
+    std::ifstream log("run.csv");
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find(",QX-0010,04B4:1001,V0001,PASS,"), std::string::npos) << text;
+    // --sim-eeprom holds the last unit.
+    EepromImage unit;
+    ASSERT_TRUE(readImageFile("unit.bin", unit, error)) << error;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&unit.bytes[kSerialNumberAddress])),
+              "QX-0010");
+}

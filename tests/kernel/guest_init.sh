@@ -323,13 +323,14 @@ scenario_verify_failure() {
         fail "no \"Verify failed at 0123\" line: $(head -n 3 err.txt | tr '\n' ' ')"
 }
 
-# wait_for_units N PID: produce (PID) has finished N units.
-wait_for_units() {
+# wait_for_output PATTERN N PID WHAT: produce (PID) has printed N lines
+# matching PATTERN.
+wait_for_output() {
     local i=0
-    while [ "$(grep -c '^passed ' produce.txt)" -lt "$1" ]; do
+    while [ "$(grep -c "$1" produce.txt)" -lt "$2" ]; do
         i=$((i + 1))
-        if [ $i -gt 900 ] || ! kill -0 "$2" 2>/dev/null; then
-            fail "unit $1 was not served: $(tail -n 1 produce-err.txt)"
+        if [ $i -gt 900 ] || ! kill -0 "$3" 2>/dev/null; then
+            fail "$4: $(tail -n 1 produce-err.txt)"
             return 1
         fi
         usleep 100000
@@ -344,8 +345,12 @@ scenario_production_run() {
     timeout 400 quillan-cli produce "$ref/def.dat" --serial QX-0009 --count 3 --log run.csv \
         >produce.txt 2>produce-err.txt &
     pid=$!
+    # Each keyboard is plugged in once produce asks for it and taken away
+    # once it shows the result.
     for n in 1 2 3; do
-        start_device keyboard-100B --dump "$dir/eeprom-$n.bin" && wait_for_units $n $pid ||
+        wait_for_output '^Waiting for keyboard' $n $pid "produce did not ask for keyboard $n" &&
+            start_device keyboard-100B --dump "$dir/eeprom-$n.bin" &&
+            wait_for_output '^passed ' $n $pid "keyboard $n was not served" ||
             { kill $pid 2>/dev/null; return; }
         stop_devices
     done
