@@ -1,0 +1,110 @@
+// Verification after programming in the main window ("Verify after
+// programming", the result on the progress bar, the differing bytes) and the
+// "Production run…" window on the simulated keyboard.
+#include "app_fixture.h"
+#include "hidlink/sim_backend.h"
+#include "model/settings_file.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStandardPaths>
+
+using namespace quillan;
+using namespace quillan::testing;
+
+class ProductionTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TempWorkingDir> dir_;
+    std::unique_ptr<Application> app_;
+    SimBackend* sim_ = nullptr;
+    CountingClock clock_;
+
+    MainWindow& main() { return app_->mainWindow(); }
+    QAction* action(const char* name) { return main().findChild<QAction*>(name); }
+    void start(const char* kind) {
+        app_.reset();
+        std::unique_ptr<SimBackend> backend = makeSimulatedBackend(kind);
+        sim_ = backend.get();
+        app_ = startApplication(std::move(backend), &clock_);
+    }
+    void program() { main().control<QAbstractButton>(ID_PROGRAM)->click(); }
+
+  private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+    void init() {
+        QSettings("Quillan", "Quillan").clear();
+        dir_ = std::make_unique<TempWorkingDir>();
+        start("keyboard-100B");
+    }
+    void cleanup() {
+        app_.reset();
+        dir_.reset();
+    }
+
+    void verifiedDownloadShowsOnTheProgressBar() {
+        QAction* verify = action("verifyAfterProgramming");
+        QVERIFY(verify && verify->isCheckable() && verify->isChecked());
+        program();
+        QVERIFY(!shownMessage("Programming failed", "Programming"));
+        QProgressBar* bar = main().progressBar();
+        QVERIFY(bar->isTextVisible());
+        QVERIFY(bar->text().startsWith("V0001 programmed in "));
+        QVERIFY(bar->text().endsWith(", verified"));
+        QCOMPARE(bar->value(), 20);
+
+        // Off, and remembered.
+        verify->setChecked(false);
+        QVERIFY(!QSettings("Quillan", "Quillan").value("verifyAfterProgramming").toBool());
+        start("keyboard-100B");
+        QVERIFY(!action("verifyAfterProgramming")->isChecked());
+        program();
+        QVERIFY(main().progressBar()->text().endsWith(", not verified"));
+    }
+
+    void mismatchShowsProgrammingFailedWithTheBytes() {
+        sim_->primary()->faults.corruptAddress = 0x123;
+        program();
+        QCOMPARE(MessageBox::shown().back().caption, std::string("Programming"));
+        const std::string text = MessageBox::shown().back().text;
+        QVERIFY(text.rfind("Programming failed\nVerify failed at 0123: wrote ", 0) == 0);
+        QVERIFY(text.find("1 byte differs") != std::string::npos);
+        QVERIFY(!main().progressBar()->isTextVisible());
+        QVERIFY(main().clientArea()->isEnabled());
+    }
+
+    void productionRunWindow() {
+        KeyboardDefinition def;
+        ControlValues controls;
+        initStartupDefinition(def, controls);
+        QVERIFY(saveSettings(def, controls, "def.dat", {}));
+        action("productionRun")->trigger();
+        ProductionWindow& window = app_->productionWindow();
+        QVERIFY(window.isVisible());
+        window.settingsFileEdit()->setText("def.dat");
+        window.serialEdit()->setText("QX-0009");
+        window.countBox()->setValue(2);
+        window.logFileEdit()->setText("run.csv");
+        const ProduceResult result = window.start();
+        QCOMPARE(int(result.end), int(ProduceEnd::Done));
+        QCOMPARE(window.statusLabel()->text(), QString("PASS"));
+        QCOMPARE(window.countsLabel()->text(), QString("passed 2, failed 0"));
+        QCOMPARE(window.logLines()->count(), 2);
+        QVERIFY(window.logLines()->item(1)->text().contains(",QX-0010,04B4:100B,V0001,PASS,"));
+        QVERIFY(QFileInfo::exists("run.csv"));
+        // The main window's definition was not touched by the run.
+        QCOMPARE(app_->state().controls.fileName, std::string("in.dat"));
+
+        // A serial that cannot be counted on is refused with a message.
+        window.serialEdit()->setText("QX-9999");
+        QCOMPARE(int(window.start().end), int(ProduceEnd::Refused));
+        QVERIFY(MessageBox::shown().back().caption == "Production run");
+    }
+};
+
+QTEST_MAIN(ProductionTest)
+#include "production_test.moc"
