@@ -75,6 +75,8 @@ ProductionWindow& Application::productionWindow() {
             line.unitDone = [sim](int) { sim->unplugAll(); };
         }
         production_ = std::make_unique<ProductionWindow>(state_->backend, state_->clock, line);
+        // Closing the main window ends a run that waits for a keyboard.
+        connect(main_.get(), &MainWindow::closed, production_.get(), &ProductionWindow::stop);
     }
     return *production_;
 }

@@ -77,6 +77,33 @@ void compareTransfer(const EepromImage& sent, const EepromImage& read, ProgramRe
     }
 }
 
+namespace {
+
+bool wasCancelled(const Session& session) {
+    return session.cancelled && session.cancelled();
+}
+
+// Download and read-back on the device found; fills the report's result.
+void downloadAndVerify(Session& session, const ProgramOptions& options, LinkContext& ctx,
+                       ProgramReport& report) {
+    const bool sent = ProgramFound(ctx, report.device, session.image);
+    report.crc = crc32(session.image.bytes.data(), kTransferBytes);
+    if (!sent) {
+        const bool cancelled = wasCancelled(session);
+        report.result = cancelled ? ProgramResult::Cancelled : ProgramResult::Failed;
+        say(session, cancelled ? "Programming failed\nCancelled." : "Programming failed");
+        return;
+    }
+    report.result = ProgramResult::Passed;
+    if (!isKeyboard(report.device))
+        report.verification = Verification::ProgrammingDevice;
+    else if (options.verify && !verify(session, options, report) &&
+             report.result != ProgramResult::Mismatch)
+        report.result = wasCancelled(session) ? ProgramResult::Cancelled : ProgramResult::Failed;
+}
+
+} // namespace
+
 ProgramReport programAndVerify(Session& session, const ProgramOptions& options) {
     ProgramReport report;
     const auto start = std::chrono::steady_clock::now();
@@ -87,21 +114,7 @@ ProgramReport programAndVerify(Session& session, const ProgramOptions& options) 
         return report;
     }
     report.version = session.keyboardVersion;
-    const bool sent = ProgramFound(ctx, report.device, session.image);
-    report.crc = crc32(session.image.bytes.data(), kTransferBytes);
-    const bool cancelled = session.cancelled && session.cancelled();
-    if (!sent) {
-        report.result = cancelled ? ProgramResult::Cancelled : ProgramResult::Failed;
-        say(session, cancelled ? "Programming failed\nCancelled." : "Programming failed");
-        return report;
-    }
-    report.result = ProgramResult::Passed;
-    if (!isKeyboard(report.device))
-        report.verification = Verification::ProgrammingDevice;
-    else if (options.verify && !verify(session, options, report) &&
-             report.result != ProgramResult::Mismatch)
-        report.result = session.cancelled && session.cancelled() ? ProgramResult::Cancelled
-                                                                 : ProgramResult::Failed;
+    downloadAndVerify(session, options, ctx, report);
     report.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return report;

@@ -52,11 +52,14 @@ class MainWindowTest : public QObject {
         QCOMPARE(main().size(), QSize(720, 610));
         QVERIFY(main().isVisible());
         const QList<QAction*> menus = main().menuBar()->actions();
-        QCOMPARE(menus.size(), 2);
+        QCOMPARE(menus.size(), 3);
         QCOMPARE(menus[0]->text(), QString("&File"));
         QCOMPARE(menus[0]->menu()->actions().at(0)->text(), QString("E&xit"));
-        QCOMPARE(menus[1]->text(), QString("&Help"));
-        QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QString("&About ..."));
+        QCOMPARE(menus[1]->text(), QString("&Keyboard")); // beside the File and Help menus
+        QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QString("Verify after programming"));
+        QCOMPARE(menus[1]->menu()->actions().at(1)->text(), QString("Production run\u2026"));
+        QCOMPARE(menus[2]->text(), QString("&Help"));
+        QCOMPARE(menus[2]->menu()->actions().at(0)->text(), QString("&About ..."));
         QCOMPARE(app_->testWindow().windowTitle(), QString("Test Window"));
         QCOMPARE(app_->testWindow().pos(), QPoint(600, 50));
         QVERIFY(!app_->testWindow().isVisible());

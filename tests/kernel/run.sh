@@ -11,7 +11,7 @@
 #   QUILLAN_KERNEL_CACHE  where the kernel package is kept
 #                         (default: ${XDG_CACHE_HOME:-~/.cache}/quillan-kernel)
 #   QUILLAN_KERNEL_ONLY   space-separated scenario names to run (default: all)
-#   QUILLAN_VM_TIMEOUT    seconds the guest may run (default 540)
+#   QUILLAN_VM_TIMEOUT    seconds the guest may run (default 720)
 #   QUILLAN_KERNEL_VERBOSE  when set, the guest shows the logs of passing scenarios too
 #   QUILLAN_KERNEL_EXTRA  further programs to put into the guest's /bin
 set -euo pipefail
@@ -19,7 +19,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 cache="${QUILLAN_KERNEL_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/quillan-kernel}"
-vm_timeout="${QUILLAN_VM_TIMEOUT:-540}"
+vm_timeout="${QUILLAN_VM_TIMEOUT:-720}"
 
 say() { echo "kernel-test: $*" >&2; }
 die() {
