@@ -5,14 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace quillan;
 using namespace quillan::cli;
 
 namespace {
+
+size_t lineCount(const char* path) {
+    std::ifstream in(path);
+    size_t lines = 0;
+    for (std::string line; std::getline(in, line);)
+        ++lines;
+    return lines;
+}
 
 class CliTest : public ::testing::Test {
   protected:
@@ -153,4 +164,36 @@ TEST_F(CliTest, ExitCodesOfProgramAndProduce) {
     ASSERT_TRUE(readImageFile("unit.bin", unit, error)) << error;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&unit.bytes[kSerialNumberAddress])),
               "QX-0010");
+}
+
+// Ctrl+C during an endless run: the run ends (cleanly between units, or
+// with that unit logged as FAIL and exit 1) and the log holds whole lines.
+TEST_F(CliTest, InterruptedProductionLeavesWholeLines) {
+    ASSERT_EQ(runNew("def.dat"), kExitOk);
+    Options options;
+    std::string error;
+    ASSERT_TRUE(parse({"--simulate", "keyboard-100B", "produce", "def.dat", "--serial", "Z-001",
+                       "--log", "run.csv"},
+                      options, error));
+    CountingClock clock;
+    options.clock = &clock;
+    std::thread interrupter([] {
+        // Once a unit is logged the handler is in place.
+        for (int i = 0; i < 3000 && lineCount("run.csv") < 3; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::raise(SIGINT);
+    });
+    const int exit = run(options);
+    interrupter.join();
+    std::ifstream in("run.csv", std::ios::binary);
+    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), '\n');
+    const size_t lastLine = log.rfind('\n', log.size() - 2) + 1;
+    const bool lastFailed = log.find(",FAIL,", lastLine) != std::string::npos;
+    EXPECT_EQ(exit, lastFailed ? kExitFailed : kExitOk) << log;
+    size_t fails = 0;
+    for (size_t at = log.find(",FAIL,"); at != std::string::npos; at = log.find(",FAIL,", at + 1))
+        ++fails;
+    EXPECT_EQ(fails, lastFailed ? 1u : 0u) << "only the interrupted unit fails";
 }
