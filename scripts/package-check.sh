@@ -4,7 +4,8 @@
 # from the unpacked package, and the manual pages render without warnings.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-deb="$(realpath "$("$here/package.sh" | tail -n 1)")"
+"$here/package.sh"
+deb="$(realpath "$here"/../build-release/quillan_*.deb)"
 version="$(dpkg-deb -f "$deb" Version)"
 app_id=io.github.quillan.Quillan
 root="$(mktemp -d)"
@@ -12,10 +13,13 @@ trap 'rm -rf "$root"' EXIT
 fail() { echo "package-check: $*" >&2; exit 1; }
 
 echo "== $(basename "$deb")"
-dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "Depends lacks the Qt libraries"
-dpkg-deb -f "$deb" Depends | grep -q libhidapi || fail "Depends lacks hidapi"
-dpkg-deb -I "$deb" | grep -q ' postinst ' || fail "no postinst"
-dpkg-deb -I "$deb" | grep -q ' postrm ' || fail "no postrm"
+# (Read into variables first: grep -q ending a pipe early would fail it.)
+depends="$(dpkg-deb -f "$deb" Depends)"
+info="$(dpkg-deb -I "$deb")"
+grep -q libqt6widgets6 <<<"$depends" || fail "Depends lacks the Qt libraries"
+grep -q libhidapi <<<"$depends" || fail "Depends lacks hidapi"
+grep -q ' postinst ' <<<"$info" || fail "no postinst"
+grep -q ' postrm ' <<<"$info" || fail "no postrm"
 
 echo "== lintian"
 status=0
