@@ -22,6 +22,8 @@ Application::Application(AppOptions options) : state_(std::make_unique<AppState>
         options.backend ? std::move(options.backend) : makeBackend(options.simulateKind);
     state_->clock = options.clock;
     QApplication::setWindowIcon(applicationIcon());
+    // Lets the desktop match the windows to the installed menu entry and icon.
+    QGuiApplication::setDesktopFileName("io.github.quillan.Quillan");
 
     main_ = std::make_unique<MainWindow>(*state_); // sets the start values
     // A log that cannot be opened swallows every trace.

@@ -2,6 +2,7 @@
 //   --simulate KIND   run on a simulated HID device (also QUILLAN_SIMULATE)
 //   --load FILE       load a settings file at start
 //   --screenshot FILE save a picture of the main window as PNG and exit
+// quillan --help | --version
 #include "app/application.h"
 #include "app/message_box.h"
 
@@ -10,8 +11,39 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: quillan [--simulate KIND] [--load FILE] [--screenshot FILE]\n";
+
+// Answers --help and --version on standard output before Qt starts, so that
+// they work without a display. Returns false when argv asks for neither.
+bool answerInfoOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--simulate") == 0 || std::strcmp(arg, "--load") == 0 ||
+            std::strcmp(arg, "--screenshot") == 0) {
+            ++i; // skip the value
+        } else if (std::strcmp(arg, "--version") == 0) {
+            std::printf("Quillan %s\n", QUILLAN_VERSION);
+            return true;
+        } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+            std::printf("%s", kUsage);
+            std::printf(
+                "       quillan --help | --version\n"
+                "  --simulate KIND    run on a simulated device (keyboard-1000, keyboard-1001,\n"
+                "                     keyboard-100A, keyboard-100B, keyboard-100C,\n"
+                "                     programmer-NNNN); also QUILLAN_SIMULATE\n"
+                "  --load FILE        load a settings file at start\n"
+                "  --screenshot FILE  save a picture of the main window as PNG and exit\n"
+                "see quillan(1)\n");
+            return true;
+        }
+    }
+    return false;
+}
 
 struct Arguments {
     std::string simulate;
@@ -41,11 +73,12 @@ Arguments parseArguments(const QStringList& args) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (answerInfoOption(argc, argv))
+        return 0;
     QApplication app(argc, argv);
     const Arguments args = parseArguments(app.arguments());
     if (!args.ok) {
-        std::fprintf(stderr,
-                     "usage: quillan [--simulate KIND] [--load FILE] [--screenshot FILE]\n");
+        std::fprintf(stderr, "%s", kUsage);
         return 2;
     }
     quillan::AppOptions options;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the unit and GUI
-# tests (CTest, offscreen Qt), the fuzzers for a bounded time, and the
-# real-kernel HID test.
+# tests (CTest, offscreen Qt), the fuzzers for a bounded time, the
+# real-kernel HID test, and the Debian package's checks.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/setup.sh"
@@ -12,3 +12,4 @@ QT_QPA_PLATFORM=offscreen ctest --preset default -j "$(nproc)"
 if [ -x tests/kernel/run.sh ]; then
   tests/kernel/run.sh
 fi
+"$here/package-check.sh"
