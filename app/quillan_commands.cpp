@@ -71,6 +71,7 @@ int runModal(QDialog& dialog) {
 }
 
 void MainWindow::command(int id) {
+    const CommandScope scope(*this, id);
     if (id >= kFirstCellControlId && id < kFirstCellControlId + kCells) {
         cellCommand(id - kFirstCellControlId);
         return;
@@ -82,7 +83,8 @@ void MainWindow::command(int id) {
     KeyboardDefinition& def = state_.def;
     switch (id) {
     case ID_GENERATE:
-        build(true);
+        if (build(true))
+            showImageFilesWritten();
         break;
     case ID_SAVE:
         saveCommand();
@@ -186,8 +188,9 @@ void MainWindow::saveCommand() {
     if (sharedFileName_.isEmpty())
         return; // Cancel or no name: the field and the files stay as they were
     control<QLineEdit>(ID_INPUT_NAME)->setText(sharedFileName_.left(kTextSize - 1));
-    saveSettings(state_.def, controlValues(), sharedFileName_.toStdString(),
-                 MessageBox::sinkFor(this));
+    if (saveSettings(state_.def, controlValues(), sharedFileName_.toStdString(),
+                     MessageBox::sinkFor(this)))
+        showSaved(sharedFileName_);
 }
 
 bool MainWindow::loadSettingsFile(const std::string& name, QWidget* owner) {
@@ -202,6 +205,8 @@ bool MainWindow::loadSettingsFile(const std::string& name, QWidget* owner) {
 }
 
 void MainWindow::loadCommand() {
+    if (!maybeKeepChanges())
+        return;
     const SettingsLoader loader = [this](const std::string& name, QWidget* owner) {
         return loadSettingsFile(name, owner);
     };
@@ -222,9 +227,12 @@ void MainWindow::showLoaded() {
     build(false);
     refreshFromDefinition();
     repaint();
+    showLoadedAsSaved();
 }
 
 void MainWindow::newCommand() {
+    if (!maybeKeepChanges())
+        return;
     ControlValues values = controlValues();
     newDefinition(state_.def, values);
     applyControlValues(values);
@@ -233,6 +241,7 @@ void MainWindow::newCommand() {
     control<QLineEdit>(ID_DEBOUNCE)->setText("30");
     refreshFromDefinition();
     repaint();
+    commitAsSaved("New");
 }
 
 ProgressSink MainWindow::progressSink() {
@@ -284,6 +293,8 @@ void MainWindow::programCommand() {
         LinkContext context = linkContext();
         if (!ProgramKeyboard(context, state_.image))
             showMessage(this, "Programming failed", "Programming");
+        else
+            showProgrammed();
     } else {
         showMessage(this, "No Keyboard Found!", "Programming");
     }
@@ -291,6 +302,8 @@ void MainWindow::programCommand() {
 }
 
 void MainWindow::readCommand() {
+    if (!maybeKeepChanges())
+        return;
     showMessage(this, "Plug in the keyboard to read !", "", MessageIcon::Information);
     blockInput(true);
     // Read into a copy: a failed read leaves the image and the matrix alone.

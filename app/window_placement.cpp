@@ -1,0 +1,71 @@
+#include "app/window_placement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <algorithm>
+
+namespace quillan {
+
+namespace {
+
+QRect availableFor(const QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// The window's outer size; before the first showing the frame is not known
+// yet, so room for a title bar and borders is allowed.
+QSize frameSize(const QWidget* window) {
+    const QRect frame = window->frameGeometry();
+    const QSize size = window->size();
+    if (frame.size() != size)
+        return frame.size();
+    return size + QSize(8, 32);
+}
+
+void moveFrameTo(QWidget* window, QPoint topLeft) {
+    window->move(topLeft);
+}
+
+} // namespace
+
+QRect fitInto(const QRect& frame, const QRect& available) {
+    if (available.isEmpty())
+        return frame;
+    QRect moved = frame;
+    moved.moveLeft(
+        std::max(available.left(), std::min(frame.left(), available.right() + 1 - frame.width())));
+    moved.moveTop(
+        std::max(available.top(), std::min(frame.top(), available.bottom() + 1 - frame.height())));
+    return moved;
+}
+
+void keepOnScreen(QWidget* window) {
+    const QRect frame(window->pos(), frameSize(window));
+    moveFrameTo(window, fitInto(frame, availableFor(window)).topLeft());
+}
+
+void placeBeside(QWidget* window, const QWidget* anchor) {
+    const QRect available = availableFor(anchor);
+    const QRect around(anchor->pos(), frameSize(anchor));
+    const QSize size = frameSize(window);
+    // Right, left, below, above: the first place where it fits whole.
+    const QRect places[] = {
+        QRect(QPoint(around.right() + 1, around.top()), size),
+        QRect(QPoint(around.left() - size.width(), around.top()), size),
+        QRect(QPoint(around.left(), around.bottom() + 1), size),
+        QRect(QPoint(around.left(), around.top() - size.height()), size),
+    };
+    for (const QRect& place : places) {
+        const QRect fitted = fitInto(place, available);
+        if (available.contains(place) ||
+            (available.contains(fitted) && !fitted.intersects(around))) {
+            moveFrameTo(window, fitted.topLeft());
+            return;
+        }
+    }
+    moveFrameTo(window, fitInto(places[0], available).topLeft());
+}
+
+} // namespace quillan
