@@ -57,15 +57,23 @@ void placeBeside(QWidget* window, const QWidget* anchor) {
         QRect(QPoint(around.left(), around.bottom() + 1), size),
         QRect(QPoint(around.left(), around.top() - size.height()), size),
     };
+    // Where none fits whole: the place that covers least of the anchor.
+    QRect best;
+    qint64 leastCovered = -1;
     for (const QRect& place : places) {
-        const QRect fitted = fitInto(place, available);
-        if (available.contains(place) ||
-            (available.contains(fitted) && !fitted.intersects(around))) {
-            moveFrameTo(window, fitted.topLeft());
+        if (available.contains(place)) {
+            moveFrameTo(window, place.topLeft());
             return;
         }
+        const QRect fitted = fitInto(place, available);
+        const QRect covered = fitted.intersected(around);
+        const qint64 area = qint64(covered.width()) * covered.height();
+        if (leastCovered < 0 || area < leastCovered) {
+            leastCovered = area;
+            best = fitted;
+        }
     }
-    moveFrameTo(window, fitInto(places[0], available).topLeft());
+    moveFrameTo(window, best.topLeft());
 }
 
 } // namespace quillan

@@ -160,7 +160,9 @@ class HeadingsLabel : public QLabel {
 KeyPickerWindow::KeyPickerWindow(KeyboardDefinition& def, Log& log, QWidget* parent)
     : QWidget(parent, Qt::Window), def_(def), log_(log) {
     setWindowTitle(QStringLiteral("Key Macro Tool"));
-    resize(750, 520);
+    // Its controls end at y 430: without the empty strip below them it fits
+    // beside the Key Settings dialog on a 1024-pixel-high screen.
+    resize(750, 445);
     setFocusPolicy(Qt::StrongFocus);
     // While it edits a layer nothing else may change the definition.
     setWindowModality(Qt::ApplicationModal);
