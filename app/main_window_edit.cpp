@@ -169,8 +169,7 @@ void MainWindow::updateEditState() {
 
 bool MainWindow::maybeKeepChanges() {
     // A field being typed in counts as changed.
-    if (commandDepth_ == 0)
-        commitEdit("Edit");
+    commitEdit("Edit");
     if (!history_.modified())
         return true;
     const auto answer = MessageBox::show(

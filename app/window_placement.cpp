@@ -46,10 +46,24 @@ void keepOnScreen(QWidget* window) {
     moveFrameTo(window, fitInto(frame, availableFor(window)).topLeft());
 }
 
-void placeBeside(QWidget* window, const QWidget* anchor) {
+void placeBeside(QWidget* window, QWidget* anchor) {
     const QRect available = availableFor(anchor);
-    const QRect around(anchor->pos(), frameSize(anchor));
+    QRect around(anchor->pos(), frameSize(anchor));
     const QSize size = frameSize(window);
+    // Where neither side has room but the screen holds both, the anchor
+    // moves up (or to the left) to make it.
+    if (around.height() + size.height() <= available.height() &&
+        around.bottom() + size.height() >= available.bottom() &&
+        around.top() - size.height() < available.top() &&
+        around.width() + size.width() > available.width()) {
+        around.moveTop(available.top());
+        anchor->move(around.topLeft());
+    } else if (around.width() + size.width() <= available.width() &&
+               around.right() + size.width() >= available.right() &&
+               around.left() - size.width() < available.left()) {
+        around.moveLeft(available.left());
+        anchor->move(around.topLeft());
+    }
     // Right, left, below, above: the first place where it fits whole.
     const QRect places[] = {
         QRect(QPoint(around.right() + 1, around.top()), size),

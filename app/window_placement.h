@@ -13,8 +13,10 @@ namespace quillan {
 QRect fitInto(const QRect& frame, const QRect& available);
 // Moves window so that its frame lies on the screen it is on.
 void keepOnScreen(QWidget* window);
-// Moves window next to anchor: to its right when that fits on the screen,
-// else to its left, else as far on the screen as it goes.
-void placeBeside(QWidget* window, const QWidget* anchor);
+// Moves window next to anchor: to its right, left, below or above, the
+// first where it fits on the screen; when the screen holds both but neither
+// side has room, anchor moves up (or left) to make it; else window goes
+// where it covers least of anchor.
+void placeBeside(QWidget* window, QWidget* anchor);
 
 } // namespace quillan
