@@ -39,10 +39,12 @@ Application::Application(AppOptions options) : state_(std::make_unique<AppState>
         window.activateWindow();
     });
     main_->refreshFromDefinition();
+    main_->resetHistory(); // the start values are not a change
 
     test_ = std::make_unique<TestWindow>();
     test_->hide();
     main_->setTestWindow(test_.get());
+    test_->setDefinition(&state_->def);
 
     dialogs_ = std::make_unique<DialogContext>(DialogContext{state_->def, state_->log, [this] {
                                                                  main_->refreshFromDefinition();
@@ -99,10 +101,11 @@ bool Application::eventFilter(QObject* watched, QEvent* event) {
                              (key->key() == Qt::Key_Question || key->key() == Qt::Key_Slash);
     if (!accelerator)
         return QObject::eventFilter(watched, event);
-    // The command goes to the window that got the key; only the main window
-    // itself acts on it. The key is used up either way.
-    if (acceleratorOpensAbout(watched))
-        main_->command(ID_ABOUT);
+    // Only the main window itself acts on the command; anywhere else the key
+    // reaches its window as any other key does.
+    if (!acceleratorOpensAbout(watched))
+        return QObject::eventFilter(watched, event);
+    main_->command(ID_ABOUT);
     return true;
 }
 

@@ -84,7 +84,7 @@ constexpr std::array<MainControlRow, kMainControlCount> kMainControls = {{
     {MainControlKind::Check,    "Activate beep",                0,                     10, 500, 120,  20, 35148},
     {MainControlKind::Edit,     "0",                            kDisabled,            150, 500,  60,  15, 35149},
     {MainControlKind::List,     "",                             0,                    210,   0, 140, 240, 35162},
-    {MainControlKind::Push,     "Point Dev Set.",               0,                    580, 480, 100,  20, 35166},
+    {MainControlKind::Push,     "Point Dev Set.",               0,                    580, 480, 120,  20, 35166},
     {MainControlKind::Edit,     "",                             kNoBorder | kCentred, 580,   0, 180,  20, 35187},
 }};
 // clang-format on

@@ -1,8 +1,11 @@
 #include "app/file_dialogs.h"
 
+#include "app/message_box.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -43,6 +46,7 @@ QPushButton* makeButton(QWidget* parent, const QString& text, int id, int x, int
     auto* button = new QPushButton(text, parent);
     button->setObjectName(QString::number(id));
     button->setGeometry(x, y, 80, 22);
+    button->setAutoDefault(false);
     return button;
 }
 
@@ -93,6 +97,9 @@ FileListDialog::FileListDialog(Kind kind, QWidget* parent) : QDialog(parent), ki
         name_->setGeometry(250, 250, 100, 18);
         name_->setMaxLength(kSharedBufferSize);
     }
+    folder_ = new QLabel(this);
+    folder_->setObjectName("folder");
+    folder_->setGeometry(5, 245, 240, 18);
     connect(drives_, &QComboBox::activated, this, &FileListDialog::selectDrive);
     connect(directories_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { enterDirectory(item->text()); });
@@ -106,6 +113,9 @@ void FileListDialog::fillLists() {
     drives_->setCurrentIndex(drives.current);
 
     const QDir here = QDir::current();
+    const QString path = QDir::toNativeSeparators(here.absolutePath());
+    folder_->setToolTip(path);
+    folder_->setText(folder_->fontMetrics().elidedText(path, Qt::ElideMiddle, folder_->width()));
     directories_->clear();
     if (here.isReadable()) {
         QDir::Filters filter = QDir::AllDirs | QDir::Hidden | QDir::NoDot;
@@ -170,7 +180,12 @@ SaveFileDialog::SaveFileDialog(QWidget* parent, QString& sharedName)
     auto* saveButton = makeButton(this, "Save", 1, 260, 275);
     auto* cancelButton = makeButton(this, "Cancel", 2, 360, 275);
     saveButton->setDefault(true);
+    // A file picked in the list is the name to save under.
+    connect(files_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { name_->setText(item->text()); });
     connect(saveButton, &QPushButton::clicked, this, [this] {
+        if (!confirmOverwrite())
+            return;
         save();
         done(1);
     });
@@ -182,6 +197,15 @@ SaveFileDialog::SaveFileDialog(QWidget* parent, QString& sharedName)
 
 void SaveFileDialog::save() {
     sharedName_ = normalisedSaveName(name_->text());
+}
+
+bool SaveFileDialog::confirmOverwrite() {
+    const QString name = normalisedSaveName(name_->text());
+    if (name.isEmpty() || !QFileInfo::exists(name))
+        return true;
+    return MessageBox::show(this, QString("%1 already exists. Replace it?").arg(name), "Save File",
+                            MessageIcon::Warning,
+                            QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
 void SaveFileDialog::cancel() {

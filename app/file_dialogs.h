@@ -13,6 +13,7 @@
 #include <string>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
@@ -49,6 +50,7 @@ class FileListDialog : public QDialog {
     QListWidget* directoryList() const { return directories_; }
     QListWidget* fileList() const { return files_; }
     QLineEdit* fileNameField() const { return name_; }
+    QLabel* folderLabel() const { return folder_; }
 
   protected:
     Kind kind_;
@@ -56,6 +58,7 @@ class FileListDialog : public QDialog {
     QListWidget* directories_ = nullptr;
     QListWidget* files_ = nullptr;
     QLineEdit* name_ = nullptr;
+    QLabel* folder_ = nullptr; // the working directory as a path
 };
 
 class LoadFileDialog : public FileListDialog {
@@ -79,6 +82,9 @@ class SaveFileDialog : public FileListDialog {
     // the shared buffer. "Cancel": the shared buffer emptied.
     void save();
     void cancel();
+    // Whether the typed name may be written: a name of an existing file is
+    // only taken when the user agrees to replace it.
+    bool confirmOverwrite();
 
   private:
     QString& sharedName_;

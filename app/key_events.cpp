@@ -173,7 +173,7 @@ struct QtKeyRow {
 };
 
 // clang-format off
-constexpr std::array<QtKeyRow, 62> kQtKeys = {{
+constexpr std::array<QtKeyRow, 68> kQtKeys = {{
     // Qt key              keypad evdev
     { Qt::Key_0,            true,  82 },
     { Qt::Key_1,            true,  79 },
@@ -237,9 +237,34 @@ constexpr std::array<QtKeyRow, 62> kQtKeys = {{
     { Qt::Key_Menu,         false, 127 },
     { Qt::Key_MediaNext,    false, 163 },
     { Qt::Key_MediaPrevious,false, 165 },
+    { Qt::Key_MediaTogglePlayPause, false, 164 },
+    { Qt::Key_MediaPlay,    false, 164 },
+    { Qt::Key_MediaStop,    false, 166 },
+    { Qt::Key_PowerOff,     false, 116 },
+    { Qt::Key_Sleep,        false, 142 },
+    { Qt::Key_WakeUp,       false, 143 },
 }};
 // clang-format on
-static_assert(kQtKeys.size() == 62);
+static_assert(kQtKeys.size() == 68);
+
+// Media and system keys -> the catalogue rows of their consumer and system
+// keys.
+struct MediaKey {
+    uint16_t evdev;
+    uint8_t row;
+};
+constexpr std::array<MediaKey, 10> kMediaKeys = {{
+    {116, 136}, // System power
+    {142, 137}, // System sleep
+    {143, 138}, // System wake
+    {163, 139}, // Next track
+    {165, 140}, // Prev track
+    {166, 141}, // Stop
+    {164, 142}, // Play-Pause
+    {113, 143}, // Mute
+    {115, 144}, // Volume up
+    {114, 145}, // Volume down
+}};
 
 // Letters and digits 1..9 in their keyboard rows.
 constexpr std::array<uint8_t, 26> kLetterEvdev = {30, 48, 46, 32, 18, 33, 34, 35, 23,
@@ -266,6 +291,21 @@ uint8_t virtualKeyFromEvdev(int evdevCode) {
     return key ? key->virtualKey : 0;
 }
 
+int mediaKeyRow(int evdevCode) {
+    for (const MediaKey& key : kMediaKeys)
+        if (key.evdev == evdevCode)
+            return key.row;
+    return 0;
+}
+
+int evdevCodeOf(const QKeyEvent& event) {
+    const quint32 native = event.nativeScanCode();
+    if (native > 8 && native < 256 + 8 &&
+        (findEvdev(static_cast<int>(native) - 8) || mediaKeyRow(static_cast<int>(native) - 8)))
+        return static_cast<int>(native) - 8;
+    return evdevFromQtKey(event.key(), event.modifiers() & Qt::KeypadModifier);
+}
+
 int evdevFromQtKey(int qtKey, bool keypad) {
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
         return kLetterEvdev[qtKey - Qt::Key_A];
@@ -283,14 +323,8 @@ int evdevFromQtKey(int qtKey, bool keypad) {
 
 KeyMessage KeyEventTranslator::translate(const QKeyEvent& event, bool press) {
     const Qt::KeyboardModifiers modifiers = event.modifiers();
-    int evdev = 0;
-    const quint32 native = event.nativeScanCode();
-    if (native > 8 && findEvdev(static_cast<int>(native) - 8))
-        evdev = static_cast<int>(native) - 8;
-    else
-        evdev = evdevFromQtKey(event.key(), modifiers & Qt::KeypadModifier);
-    return translateEvdev(evdev, press, event.isAutoRepeat(), modifiers & Qt::AltModifier,
-                          modifiers & Qt::ControlModifier);
+    return translateEvdev(evdevCodeOf(event), press, event.isAutoRepeat(),
+                          modifiers & Qt::AltModifier, modifiers & Qt::ControlModifier);
 }
 
 KeyMessage KeyEventTranslator::translateEvdev(int evdevCode, bool press, bool autoRepeat,

@@ -39,6 +39,13 @@ uint8_t virtualKeyFromEvdev(int evdevCode);
 // (synthetic events); keypad selects the keypad variant. 0 when unknown.
 int evdevFromQtKey(int qtKey, bool keypad);
 
+// The evdev code of a key event: its native scan code when it names a key,
+// else the code of its Qt key.
+int evdevCodeOf(const QKeyEvent& event);
+// Catalogue row of a media or system key (System power .. Volume down) by
+// its evdev code; 0 for every other key.
+int mediaKeyRow(int evdevCode);
+
 // Builds the key message for a press or release. Keeps track of which keys
 // are down (previous state, Alt context) across calls.
 class KeyEventTranslator {

@@ -90,7 +90,7 @@ QString programVersionText() {
 MainWindow::MainWindow(AppState& state) : state_(state) {
     QString title;
     loadString(IDS_APP_TITLE, title);
-    setWindowTitle(title);
+    setWindowTitle(title + "[*]"); // "Quillan*" while there are unsaved changes
     setObjectName("QUILLAN");
     auto* client = new ClientArea(this);
     client->setObjectName("client");
@@ -109,11 +109,13 @@ MainWindow::MainWindow(AppState& state) : state_(state) {
     state_.def.Led.fill(0);
     clearStringDefinitions(state_.def, true);
     refreshFromDefinition();
+    resetHistory();
 }
 
 void MainWindow::createMenu() {
     QMenu* file = menuBar()->addMenu("&File");
     connect(file->addAction("E&xit"), &QAction::triggered, this, [this] { command(ID_EXIT); });
+    createEditMenu();
     QMenu* help = menuBar()->addMenu("&Help");
     connect(help->addAction("&About ..."), &QAction::triggered, this,
             [this] { command(ID_ABOUT); });
@@ -216,6 +218,7 @@ void MainWindow::createControls() {
             &MainWindow::debounceEditingFinished);
     auto* list = control<QListWidget>(ID_LIST);
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connectEditHooks();
 }
 
 void MainWindow::fillComboBoxes() {
@@ -311,6 +314,7 @@ void MainWindow::refreshFromDefinition() {
         button->update();
     for (int id : {ID_LED1, ID_LED2, ID_LED3, ID_LED4})
         control(id)->update();
+    updateCellToolTips();
 }
 
 void MainWindow::debounceEditingFinished() {
@@ -319,6 +323,10 @@ void MainWindow::debounceEditingFinished() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!maybeKeepChanges()) {
+        event->ignore();
+        return;
+    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         emit closed();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/control_table.h"
+#include "app/undo_history.h"
 #include "dialogs/dialogs.h"
 #include "eeprom/image.h"
 #include "hidlink/link.h"
@@ -17,6 +18,7 @@
 #include <map>
 #include <memory>
 
+class QAction;
 class QProgressBar;
 
 namespace quillan {
@@ -107,6 +109,18 @@ class MainWindow : public QMainWindow {
     void createWorkflowMenu();
     bool verifyAfterProgramming() const;
     void setVerifyAfterProgramming(bool on);
+    // Undo, redo and unsaved changes (main_window_edit.cpp).
+    void resetHistory();
+    void undo();
+    void redo();
+    const UndoHistory& history() const { return history_; }
+    bool hasUnsavedChanges() const { return history_.modified(); }
+    // Asks "Save / Discard / Cancel" when there are unsaved changes; false
+    // when the user keeps them (Cancel, or a save that did not happen).
+    bool maybeKeepChanges();
+    QString statusText() const;
+    QAction* undoAction() const { return undoAction_; }
+    QAction* redoAction() const { return redoAction_; }
 
   signals:
     void closed();
@@ -117,7 +131,23 @@ class MainWindow : public QMainWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    friend class CommandScope;
     void createMenu();
+    void createEditMenu();
+    void connectEditHooks();
+    EditState editState() const;
+    void commitEdit(const QString& label);
+    void afterCommand(int id);
+    QString commandLabel(int id) const;
+    void applyEditState(const EditState& state);
+    void updateEditState();
+    void setStatusText(const QString& text);
+    void showImageFilesWritten();
+    void showSaved(const QString& name);
+    void showProgrammed();
+    void showLoadedAsSaved();
+    void commitAsSaved(const QString& label);
+    void updateCellToolTips();
     void createCellButtons();
     void createControls();
     void fillComboBoxes();
@@ -155,6 +185,27 @@ class MainWindow : public QMainWindow {
     int ledSlot_ = 0;
     bool settingBeepText_ = false;
     QString sharedFileName_;
+    UndoHistory history_;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    int commandDepth_ = 0;
+};
+
+// Wraps one command: when the outermost command ends, its change of the
+// definition or the controls becomes an undo step.
+class CommandScope {
+  public:
+    CommandScope(MainWindow& window, int id) : window_(window), id_(id) { ++window_.commandDepth_; }
+    ~CommandScope() {
+        if (--window_.commandDepth_ == 0)
+            window_.afterCommand(id_);
+    }
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+
+  private:
+    MainWindow& window_;
+    int id_;
 };
 
 // "%02d.%02d" of the program version 4.0.

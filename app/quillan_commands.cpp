@@ -75,6 +75,7 @@ int runModal(QDialog& dialog) {
 }
 
 void MainWindow::command(int id) {
+    const CommandScope scope(*this, id);
     if (id >= kFirstCellControlId && id < kFirstCellControlId + kCells) {
         cellCommand(id - kFirstCellControlId);
         return;
@@ -86,7 +87,8 @@ void MainWindow::command(int id) {
     KeyboardDefinition& def = state_.def;
     switch (id) {
     case ID_GENERATE:
-        build(true);
+        if (build(true))
+            showImageFilesWritten();
         break;
     case ID_SAVE:
         saveCommand();
@@ -186,7 +188,8 @@ void MainWindow::saveCommand() {
         return; // Cancel or no name: the field and the files stay as they were
     control<QLineEdit>(ID_INPUT_NAME)->setText(sharedFileName_.left(kTextSize - 1));
     state_.controls = controlValues();
-    saveDefinition(state_, sharedFileName_.toStdString());
+    if (saveDefinition(state_, sharedFileName_.toStdString()))
+        showSaved(sharedFileName_);
 }
 
 bool MainWindow::loadSettingsFile(const std::string& name, QWidget* owner) {
@@ -203,6 +206,8 @@ bool MainWindow::loadSettingsFile(const std::string& name, QWidget* owner) {
 }
 
 void MainWindow::loadCommand() {
+    if (!maybeKeepChanges())
+        return;
     const SettingsLoader loader = [this](const std::string& name, QWidget* owner) {
         return loadSettingsFile(name, owner);
     };
@@ -223,9 +228,12 @@ void MainWindow::showLoaded() {
     build(false);
     refreshFromDefinition();
     repaint();
+    showLoadedAsSaved();
 }
 
 void MainWindow::newCommand() {
+    if (!maybeKeepChanges())
+        return;
     ControlValues values = controlValues();
     newDefinition(state_.def, values);
     applyControlValues(values);
@@ -234,6 +242,7 @@ void MainWindow::newCommand() {
     control<QLineEdit>(ID_DEBOUNCE)->setText("30");
     refreshFromDefinition();
     repaint();
+    commitAsSaved("New");
 }
 
 ProgressSink MainWindow::progressSink() {
@@ -289,8 +298,10 @@ void MainWindow::programCommand() {
         ProgramOptions options;
         options.verify = verifyAfterProgramming();
         const ProgramReport report = programAndVerify(state_, options);
-        if (report.passed())
+        if (report.passed()) {
             showProgressText(QString::fromStdString(programSummary(report)));
+            showProgrammed();
+        }
     } else {
         showMessage(this, "No Keyboard Found!", "Programming");
     }
@@ -298,6 +309,8 @@ void MainWindow::programCommand() {
 }
 
 void MainWindow::readCommand() {
+    if (!maybeKeepChanges())
+        return;
     showMessage(this, "Plug in the keyboard to read !", "", MessageIcon::Information);
     blockInput(true);
     // A failed read leaves the image and the matrix alone.

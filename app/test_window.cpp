@@ -1,7 +1,9 @@
 #include "app/test_window.h"
 
 #include "app/assertion.h"
+#include "app/key_check_view.h"
 #include "app/string_table.h"
+#include "app/window_placement.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -66,6 +68,41 @@ TestWindow::TestWindow() : QWidget(nullptr, Qt::Window) {
     stopTest_->setGeometry(10, 10, 100, 15);
     stopTest_->setFocusPolicy(Qt::NoFocus);
     connect(stopTest_, &QPushButton::clicked, this, &QWidget::hide);
+
+    keyCheckButton_ = new QPushButton("Key check", this);
+    keyCheckButton_->setObjectName(QString::number(kKeyCheckId));
+    keyCheckButton_->setGeometry(120, 10, 100, 15);
+    keyCheckButton_->setFocusPolicy(Qt::NoFocus);
+    connect(keyCheckButton_, &QPushButton::clicked, this,
+            [this] { showKeyCheck(!keyCheckShown()); });
+    reset_ = new QPushButton("Reset", this);
+    reset_->setObjectName(QString::number(kResetId));
+    reset_->setGeometry(230, 10, 100, 15);
+    reset_->setFocusPolicy(Qt::NoFocus);
+    keyCheck_ = new KeyCheckView(this, def_);
+    connect(reset_, &QPushButton::clicked, keyCheck_, &KeyCheckView::reset);
+    showKeyCheck(false);
+}
+
+void TestWindow::showKeyCheck(bool on) {
+    keyCheck_->setVisible(on);
+    reset_->setVisible(on);
+    keyCheckButton_->setText(on ? "Key messages" : "Key check");
+    update();
+}
+
+bool TestWindow::keyCheckShown() const {
+    return !keyCheck_->isHidden();
+}
+
+void TestWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    keyCheck_->setGeometry(0, kFixedStrip, width(), height() - kFixedStrip);
+}
+
+void TestWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    keepOnScreen(this);
 }
 
 void TestWindow::addKeyMessage(const KeyMessage& message) {
@@ -81,6 +118,8 @@ bool TestWindow::event(QEvent* event) {
     // than used for focus changes or shortcuts.
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (event->type() == QEvent::KeyPress && !key->isAutoRepeat())
+            keyCheck_->press(usageOfEvdev(evdevCodeOf(*key)));
         addKeyMessage(translator_.translate(*key, event->type() == QEvent::KeyPress));
         return true;
     }
@@ -92,6 +131,8 @@ bool TestWindow::event(QEvent* event) {
 }
 
 void TestWindow::paintEvent(QPaintEvent*) {
+    if (keyCheckShown())
+        return;
     QPainter painter(this);
     painter.setClipRect(QRect(0, kFixedStrip, width(), height() - kFixedStrip));
     const int newestTop = height() - toPixels(kLineHeight, logicalDpiY());

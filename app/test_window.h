@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/key_events.h"
+#include "model/definition.h"
 
 #include <QString>
 #include <QWidget>
@@ -12,6 +13,8 @@
 class QPushButton;
 
 namespace quillan {
+
+class KeyCheckView;
 
 struct TestLine {
     QString kind;
@@ -28,8 +31,10 @@ class TestWindow : public QWidget {
     Q_OBJECT
   public:
     static constexpr int kStopTestId = 35117;
-    static constexpr int kKeptLines = 64; // more than the window can show
-    static constexpr int kLineStep = 15;  // pixels each new line scrolls up
+    static constexpr int kKeyCheckId = 35189; // switches between the two views
+    static constexpr int kResetId = 35190;    // starts the key check afresh
+    static constexpr int kKeptLines = 64;     // more than the window can show
+    static constexpr int kLineStep = 15;      // pixels each new line scrolls up
     static constexpr int kFixedStrip = 40;
 
     // Column positions in thousandths of an inch from the left edge.
@@ -45,11 +50,19 @@ class TestWindow : public QWidget {
     // The newest line last.
     const std::deque<TestLine>& lines() const { return lines_; }
 
+    // The key check compares arriving keys with this definition.
+    void setDefinition(const KeyboardDefinition* def) { def_ = def; }
+    void showKeyCheck(bool on);
+    bool keyCheckShown() const;
+    KeyCheckView* keyCheck() const { return keyCheck_; }
+
     // thousandths of an inch -> pixels at dpi.
     static int toPixels(int thousandths, int dpi) { return (thousandths * dpi + 500) / 1000; }
 
   protected:
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:
@@ -58,6 +71,10 @@ class TestWindow : public QWidget {
     KeyEventTranslator translator_;
     std::deque<TestLine> lines_;
     QPushButton* stopTest_ = nullptr;
+    QPushButton* keyCheckButton_ = nullptr;
+    QPushButton* reset_ = nullptr;
+    const KeyboardDefinition* def_ = nullptr;
+    KeyCheckView* keyCheck_ = nullptr;
 };
 
 // Builds the line texts of a key message (kind, name and flags from the

@@ -16,8 +16,13 @@ namespace {
 QWidget* makeWidget(QWidget* parent, const ControlSpec& entry) {
     const QString text = QString::fromLatin1(entry.text);
     switch (entry.kind) {
-    case ControlKind::Push:
-        return new QPushButton(text, parent);
+    case ControlKind::Push: {
+        // Enter presses OK (id 1) and no other button.
+        auto* button = new QPushButton(text, parent);
+        button->setAutoDefault(false);
+        button->setDefault(entry.id == 1);
+        return button;
+    }
     case ControlKind::Check:
         return new QCheckBox(text, parent);
     case ControlKind::Group:

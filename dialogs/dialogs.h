@@ -28,7 +28,7 @@ int runLedDialog(QWidget* parent, DialogContext& ctx, int ledSlot);
 int runStringDefinitionDialog(QWidget* parent, DialogContext& ctx);
 // Pointing Device tuning block. Returns 1 or 2.
 int runPointingDeviceDialog(QWidget* parent, DialogContext& ctx);
-// Creates the hidden key picker window ("Key Macro Tool"), 750 x 520.
+// Creates the hidden key picker window ("Key Macro Tool"), 750 x 445.
 KeyPickerWindow* createKeyPickerWindow(DialogContext& ctx);
 
 } // namespace quillan

@@ -545,4 +545,9 @@ bool stepToEnabledCell(const KeyboardDefinition& def, int& row, int& column, int
     return false;
 }
 
+void markLayerUsedByKey(KeyboardDefinition& def, const PickerTarget& target) {
+    LayerAssignment& layer = def.cell(target.row, target.column).layers[target.layer];
+    layer.used = layer.keytype == UNUSED_KEY ? 0 : 1;
+}
+
 } // namespace quillan

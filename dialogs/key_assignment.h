@@ -125,4 +125,10 @@ bool cellComplete(const KeyCell& cell);
 // false when no cell is enabled.
 bool stepToEnabledCell(const KeyboardDefinition& def, int& row, int& column, int direction);
 
+// --- After the key picker's OK ------------------------------------------------
+
+// A layer that the picker gave a key is marked used (otherwise the keyboard
+// ignores it); a layer that became "No Key" is marked unused.
+void markLayerUsedByKey(KeyboardDefinition& def, const PickerTarget& target);
+
 } // namespace quillan

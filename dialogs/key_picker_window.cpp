@@ -3,6 +3,8 @@
 
 #include "app/message_box.h"
 #include "dialogs/control_table.h"
+#include "model/catalogue.h"
+#include "model/key_labels.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -20,7 +22,7 @@ namespace quillan {
 namespace {
 
 // clang-format off
-constexpr std::array<ControlSpec, 23> kPickerControls = {{
+constexpr std::array<ControlSpec, 31> kPickerControls = {{
     // kind               text            x    y    w    h    id
     {ControlKind::Push,  "Left Mouse",   520,  30, 100,  20, PICKER_LEFT_MOUSE},
     {ControlKind::Push,  "Middle Mouse", 570,  10, 100,  20, PICKER_MIDDLE_MOUSE},
@@ -35,7 +37,7 @@ constexpr std::array<ControlSpec, 23> kPickerControls = {{
     {ControlKind::Check, "Base",         520, 170,  80,  20, PICKER_BASE},
     {ControlKind::Check, "Repeat Off",   520, 190, 100,  20, PICKER_REPEAT_OFF},
     {ControlKind::Check, "Alt-Gr",       520, 210,  80,  20, PICKER_ALT_GR},
-    {ControlKind::List,  "",              10,  10, 500, 240, PICKER_LIST},
+    {ControlKind::List,  "",              10,  30, 500, 208, PICKER_LIST},
     {ControlKind::Push,  "Fn1",          520,  50, 100,  20, PICKER_FN1},
     {ControlKind::Push,  "Fn2",          620,  50, 100,  20, PICKER_FN2},
     {ControlKind::Push,  "Get Focus",     10, 240, 300,  20, PICKER_GET_FOCUS},
@@ -45,12 +47,18 @@ constexpr std::array<ControlSpec, 23> kPickerControls = {{
     {ControlKind::Push,  "Stop SUN",     110, 410, 100,  20, PICKER_STOP_SUN},
     {ControlKind::Check, "Ctrl right",   620, 130,  80,  20, PICKER_CTRL_RIGHT},
     {ControlKind::Check, "Shift right",  620, 150,  80,  20, PICKER_SHIFT_RIGHT},
+    // The other consumer and system keys, so that every catalogue row can be entered.
+    {ControlKind::Push,  "System power",  10, 370, 100,  20, PICKER_SYSTEM_POWER + 0},
+    {ControlKind::Push,  "System sleep",  10, 390, 100,  20, PICKER_SYSTEM_POWER + 1},
+    {ControlKind::Push,  "System wake",   10, 410, 100,  20, PICKER_SYSTEM_POWER + 2},
+    {ControlKind::Push,  "Next track",   210, 370, 100,  20, PICKER_SYSTEM_POWER + 3},
+    {ControlKind::Push,  "Prev track",   210, 390, 100,  20, PICKER_SYSTEM_POWER + 4},
+    {ControlKind::Push,  "Stop",         210, 410, 100,  20, PICKER_SYSTEM_POWER + 5},
+    {ControlKind::Push,  "Play-Pause",   310, 370, 100,  20, PICKER_SYSTEM_POWER + 6},
+    {ControlKind::Push,  "Mute",         310, 390, 100,  20, PICKER_MUTE},
 }};
 // clang-format on
-static_assert(kPickerControls.size() == 23);
-
-// Tab stops of the list, in dialog units (a quarter of the average character width).
-constexpr std::array<int, 7> kListTabStops = {45, 70, 100, 130, 160, 200, 210};
+static_assert(kPickerControls.size() == 31);
 
 // Scan set 1 codes with their own handling.
 constexpr int kScanCtrl = 29;
@@ -59,7 +67,43 @@ constexpr int kScanRightShift = 54;
 constexpr int kScanPrintScreen = 55; // with the extended bit
 constexpr int kScanAlt = 56;
 
-// Draws key lines with the list's tab stops so that the columns line up.
+// Where the list draws a line's parts: the key (with what it is) first,
+// then the six mode columns under their headings.
+struct LineLayout {
+    int nameWidth;
+    int columnWidth;
+};
+
+constexpr std::array<const char*, kKeyLineColumns> kColumnHeadings = {"Alt",  "Ctrl",    "Shift",
+                                                                      "Base", "Rep Off", "Alt Gr"};
+
+LineLayout lineLayout(const QFontMetrics& metrics, int width) {
+    const int column = metrics.horizontalAdvance("Rep Off") + metrics.averageCharWidth();
+    return {std::max(width - kKeyLineColumns * column, 8 * metrics.averageCharWidth()), column};
+}
+
+// The key of a line as it is shown: "IBM Key 31 (A)".
+QString shownName(const std::string& line) {
+    const std::string name = lineName(line);
+    const int row = findRowByName(name.c_str());
+    return QString::fromStdString(row >= 0 ? describedKeyName(row) : name);
+}
+
+void drawParts(QPainter* painter, const QRect& rect, const QString& name,
+               const std::array<QString, kKeyLineColumns>& columns) {
+    const QFontMetrics metrics = painter->fontMetrics();
+    const LineLayout layout = lineLayout(metrics, rect.width());
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    QRect part(rect.left(), rect.top(), layout.nameWidth - 4, rect.height());
+    painter->drawText(part, flags, metrics.elidedText(name, Qt::ElideRight, part.width()));
+    for (int c = 0; c < kKeyLineColumns; ++c) {
+        part = QRect(rect.left() + layout.nameWidth + c * layout.columnWidth, rect.top(),
+                     layout.columnWidth, rect.height());
+        painter->drawText(part, flags, columns[c]);
+    }
+}
+
+// Draws key lines in columns; the line text itself stays as it is.
 class KeyLineDelegate : public QStyledItemDelegate {
   public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -68,25 +112,47 @@ class KeyLineDelegate : public QStyledItemDelegate {
                const QModelIndex& index) const override {
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
-        const QString text = opt.text;
+        const std::string line = opt.text.toStdString();
         opt.text.clear();
         const QWidget* widget = opt.widget;
-        QStyle* style = widget ? widget->style() : nullptr;
-        if (style)
+        if (QStyle* style = widget ? widget->style() : nullptr)
             style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
-        const qreal unit = opt.fontMetrics.averageCharWidth() / 4.0;
-        QTextOption textOption(Qt::AlignLeft | Qt::AlignVCenter);
-        QList<QTextOption::Tab> tabs;
-        for (int stop : kListTabStops)
-            tabs.append(QTextOption::Tab(stop * unit, QTextOption::LeftTab));
-        textOption.setTabs(tabs);
-        textOption.setWrapMode(QTextOption::NoWrap);
+        std::array<QString, kKeyLineColumns> columns;
+        const auto texts = lineColumns(line);
+        for (int c = 0; c < kKeyLineColumns; ++c)
+            columns[c] = QString::fromStdString(texts[c]);
         painter->save();
         const bool selected = opt.state & QStyle::State_Selected;
         painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter->drawText(QRectF(opt.rect.adjusted(2, 0, -2, 0)), text, textOption);
+        drawParts(painter, opt.rect.adjusted(2, 0, -2, 0), shownName(line), columns);
         painter->restore();
     }
+};
+
+// The headings above the list, at the list's column positions.
+class HeadingsLabel : public QLabel {
+  public:
+    HeadingsLabel(QWidget* parent, QListWidget* list) : QLabel(parent), list_(list) {
+        setGeometry(10, 10, 500, 20);
+        setObjectName(idName(PICKER_HEADINGS));
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QFont bold = font();
+        bold.setBold(true);
+        painter.setFont(bold);
+        std::array<QString, kKeyLineColumns> columns;
+        for (int c = 0; c < kKeyLineColumns; ++c)
+            columns[c] = kColumnHeadings[c];
+        const QRect viewport = list_->viewport()->geometry();
+        drawParts(&painter, QRect(viewport.left() + 2, 0, viewport.width() - 4, height()), "Key",
+                  columns);
+    }
+
+  private:
+    QListWidget* list_;
 };
 
 } // namespace
@@ -94,7 +160,9 @@ class KeyLineDelegate : public QStyledItemDelegate {
 KeyPickerWindow::KeyPickerWindow(KeyboardDefinition& def, Log& log, QWidget* parent)
     : QWidget(parent, Qt::Window), def_(def), log_(log) {
     setWindowTitle(QStringLiteral("Key Macro Tool"));
-    resize(750, 520);
+    // Its controls end at y 430: without the empty strip below them it fits
+    // beside the Key Settings dialog on a 1024-pixel-high screen.
+    resize(750, 445);
     setFocusPolicy(Qt::StrongFocus);
     // While it edits a layer nothing else may change the definition.
     setWindowModality(Qt::ApplicationModal);
@@ -112,6 +180,8 @@ void KeyPickerWindow::createControls() {
     }
     list_ = controlById<QListWidget>(this, PICKER_LIST);
     list_->setItemDelegate(new KeyLineDelegate(list_));
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    new HeadingsLabel(this, list_);
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] { listNotification(); });
     connect(list_, &QListWidget::itemClicked, this, [this] { listNotification(); });
     typed_ = controlById<QLabel>(this, PICKER_TYPED_CHARACTER);
@@ -123,7 +193,7 @@ void KeyPickerWindow::showForLayer(int row, int column, int layer) {
     target_ = {row, column, layer, false};
     list_->clear();
     for (const std::string& line : layerToList(def_, target_))
-        list_->addItem(QString::fromStdString(line));
+        addLine(line);
     show();
     raise();
     activateWindow();
@@ -218,7 +288,9 @@ void KeyPickerWindow::syncChecks() {
 }
 
 void KeyPickerWindow::addLine(const std::string& line) {
-    list_->addItem(QString::fromStdString(line));
+    auto* item = new QListWidgetItem(QString::fromStdString(line), list_);
+    item->setToolTip(shownName(line));
+    list_->scrollToItem(item);
 }
 
 void KeyPickerWindow::confirm() {
@@ -226,6 +298,8 @@ void KeyPickerWindow::confirm() {
     for (const QString& line : lines())
         listed.push_back(line.toStdString());
     const AssignOutcome outcome = listToLayer(def_, target_, listed, toggles_, log_);
+    if (outcome.ok)
+        markLayerUsedByKey(def_, target_);
     if (!outcome.ok) {
         // The window stays open so that the list can be shortened.
         MessageBox::show(this, QString::fromStdString(outcome.message),
@@ -303,6 +377,12 @@ bool KeyPickerWindow::event(QEvent* event) {
     case QEvent::KeyRelease: {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool press = event->type() == QEvent::KeyPress;
+        // Media and system keys add their consumer or system row.
+        if (const int row = mediaKeyRow(evdevCodeOf(*key)); row != 0) {
+            if (press && !key->isAutoRepeat())
+                addLine(std::string(catalogueName(row)) + "\t\t\t\t\t\t\t");
+            return true;
+        }
         keyMessage(translator_.translate(*key, press), key->text());
         return true;
     }

@@ -39,13 +39,14 @@ enum KeyPickerId : int {
     PICKER_FN2 = 35141,
     PICKER_GET_FOCUS = 35142,
     PICKER_TYPED_CHARACTER = 35147,
-    PICKER_SYSTEM_POWER = 35150, // 35150..35157: special keys without a button
+    PICKER_SYSTEM_POWER = 35150, // 35150..35157: the other consumer and system keys
     PICKER_MUTE = 35157,
     PICKER_VOLUME_UP = 35158,
     PICKER_VOLUME_DOWN = 35159,
     PICKER_CTRL_RIGHT = 35160,
     PICKER_SHIFT_RIGHT = 35161,
     PICKER_STOP_SUN = 35165,
+    PICKER_HEADINGS = 35188, // the column headings above the list
 };
 
 class KeyPickerWindow : public QWidget {

@@ -1,6 +1,7 @@
 // The Key Settings dialog.
 #include "dialogs/key_settings_dialog.h"
 
+#include "app/window_placement.h"
 #include "dialogs/control_table.h"
 #include "dialogs/key_assignment.h"
 #include "dialogs/key_picker_window.h"
@@ -23,10 +24,10 @@ namespace {
 // clang-format off
 constexpr std::array<ControlSpec, 17> kTemplateControls = {{
     // kind               text                x    y    w    h    id
-    {ControlKind::Group, "No Fn1 / No Fn2",   65,  62, 205, 190, KS_LAYER_GROUP + 0},
-    {ControlKind::Group, "Fn1 / No Fn2",     340,  62, 205, 190, KS_LAYER_GROUP + 1},
-    {ControlKind::Group, "No Fn1 / Fn2",      65, 268, 205, 198, KS_LAYER_GROUP + 2},
-    {ControlKind::Group, "Fn1 / Fn2",        340, 268, 205, 198, KS_LAYER_GROUP + 3},
+    {ControlKind::Group, "No Fn1 / No Fn2",   65,  62, 215, 190, KS_LAYER_GROUP + 0},
+    {ControlKind::Group, "Fn1 / No Fn2",     340,  62, 215, 190, KS_LAYER_GROUP + 1},
+    {ControlKind::Group, "No Fn1 / Fn2",      65, 268, 215, 198, KS_LAYER_GROUP + 2},
+    {ControlKind::Group, "Fn1 / Fn2",        340, 268, 215, 198, KS_LAYER_GROUP + 3},
     {ControlKind::Check, "This key is used",  10,  10, 160,  20, KS_KEY_USED},
     {ControlKind::Check, "Enable Key",        10,  32, 160,  20, KS_ENABLE_KEY},
     {ControlKind::Label, "Legend:",          190,  12,  50,  20, 0},
@@ -114,7 +115,7 @@ KeySettingsDialog::KeySettingsDialog(DialogContext& ctx, QWidget* parent)
                                     kModeLabels[bit],
                                     origin.x + (bit / 3) * 95,
                                     origin.modeY + (bit % 3) * 20,
-                                    92,
+                                    bit / 3 == 0 ? 95 : 105, // room for "ALT-GR Mode"
                                     20,
                                     modeId(layer, bit)};
             connectButton(createControl(this, entry), this, entry.id);
@@ -260,6 +261,7 @@ void KeySettingsDialog::assignMacro(int layer) {
     // After the picker's OK the dialog shows the layer again; the legend
     // being typed stays as it is.
     ctx_.picker->setAssignedHandler([this] { fillControls(false); });
+    placeBeside(ctx_.picker, this);
     ctx_.picker->showForLayer(ctx_.def.currentRow, ctx_.def.currentColumn, layer);
 }
 

@@ -48,18 +48,21 @@ class MainWindowTest : public QObject {
     }
 
     void windowsAtStart() {
-        QCOMPARE(main().windowTitle(), QString("Quillan"));
+        QCOMPARE(main().windowTitle(), QString("Quillan[*]")); // "Quillan*" with unsaved changes
         QCOMPARE(main().size(), QSize(720, 610));
         QVERIFY(main().isVisible());
         const QList<QAction*> menus = main().menuBar()->actions();
-        QCOMPARE(menus.size(), 3);
+        QCOMPARE(menus.size(), 4);
         QCOMPARE(menus[0]->text(), QString("&File"));
         QCOMPARE(menus[0]->menu()->actions().at(0)->text(), QString("E&xit"));
-        QCOMPARE(menus[1]->text(), QString("&Keyboard")); // beside the File and Help menus
-        QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QString("Verify after programming"));
-        QCOMPARE(menus[1]->menu()->actions().at(1)->text(), QString("Production run\u2026"));
-        QCOMPARE(menus[2]->text(), QString("&Help"));
-        QCOMPARE(menus[2]->menu()->actions().at(0)->text(), QString("&About ..."));
+        QCOMPARE(menus[1]->text(), QString("&Edit"));
+        QCOMPARE(menus[1]->menu()->actions().at(0)->text(), QString("&Undo"));
+        QVERIFY(!menus[1]->menu()->actions().at(0)->isEnabled());
+        QCOMPARE(menus[2]->text(), QString("&Keyboard")); // beside the File and Help menus
+        QCOMPARE(menus[2]->menu()->actions().at(0)->text(), QString("Verify after programming"));
+        QCOMPARE(menus[2]->menu()->actions().at(1)->text(), QString("Production run\u2026"));
+        QCOMPARE(menus[3]->text(), QString("&Help"));
+        QCOMPARE(menus[3]->menu()->actions().at(0)->text(), QString("&About ..."));
         QCOMPARE(app_->testWindow().windowTitle(), QString("Test Window"));
         QCOMPARE(app_->testWindow().pos(), QPoint(600, 50));
         QVERIFY(!app_->testWindow().isVisible());
@@ -264,8 +267,15 @@ class MainWindowTest : public QObject {
         QVERIFY(test.isVisible());
         test.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&test));
+        const size_t before = test.lines().size();
         QTest::keyClick(&test, Qt::Key_Slash, Qt::AltModifier);
         QCOMPARE(abouts, 2);
+        // ... and lists the key as any other (Alt, then "/" as a system key).
+        const auto slash =
+            std::find_if(test.lines().begin() + before, test.lines().end(),
+                         [](const TestLine& line) { return line.keyName == "OEM_2"; });
+        QVERIFY(slash != test.lines().end());
+        QCOMPARE(slash->kind, QString("SYSKEYDOWN"));
     }
 
     void closingEndsTheRunWithTestWindowOpen() {

@@ -42,9 +42,9 @@ class KeyPickerTest : public QObject {
         int controls = 0;
         for (QWidget* child : picker->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             controls += child->objectName().toInt() > 0;
-        QCOMPARE(controls, 23);
+        QCOMPARE(controls, 32); // with the eight consumer and system buttons and the headings
         QCOMPARE(picker->windowTitle(), QStringLiteral("Key Macro Tool"));
-        QCOMPARE(list()->geometry(), QRect(10, 10, 500, 240));
+        QCOMPARE(list()->geometry(), QRect(10, 30, 500, 208)); // headings above it
         QCOMPARE(controlById<QLabel>(picker.get(), PICKER_TYPED_CHARACTER)->geometry(),
                  QRect(10, 265, 300, 15));
         QCOMPARE(controlById<QWidget>(picker.get(), PICKER_SHIFT_RIGHT)->geometry(),
@@ -129,6 +129,71 @@ class KeyPickerTest : public QObject {
 
         picker->showForLayer(2, 3, 0);
         QCOMPARE(picker->lines(), QStringList{"Volume up" + kEmpty7});
+    }
+
+    // Every consumer and system row has a button, and the same keys pressed
+    // on the keyboard add their rows rather than letter keys.
+    void mediaAndSystemKeys_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<int>("qtKey");
+        QTest::addColumn<int>("evdev");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("power") << 35150 << int(Qt::Key_PowerOff) << 116 << "System power";
+        QTest::newRow("sleep") << 35151 << int(Qt::Key_Sleep) << 142 << "System sleep";
+        QTest::newRow("wake") << 35152 << int(Qt::Key_WakeUp) << 143 << "System wake";
+        QTest::newRow("next") << 35153 << int(Qt::Key_MediaNext) << 163 << "Next track";
+        QTest::newRow("prev") << 35154 << int(Qt::Key_MediaPrevious) << 165 << "Prev track";
+        QTest::newRow("stop") << 35155 << int(Qt::Key_MediaStop) << 166 << "Stop";
+        QTest::newRow("play") << 35156 << int(Qt::Key_MediaTogglePlayPause) << 164 << "Play-Pause";
+        QTest::newRow("mute") << 35157 << int(Qt::Key_VolumeMute) << 113 << "Mute";
+        QTest::newRow("up") << 35158 << int(Qt::Key_VolumeUp) << 115 << "Volume up";
+        QTest::newRow("down") << 35159 << int(Qt::Key_VolumeDown) << 114 << "Volume down";
+    }
+    void mediaAndSystemKeys() {
+        QFETCH(int, id);
+        QFETCH(int, qtKey);
+        QFETCH(int, evdev);
+        QFETCH(QString, name);
+        auto* button = controlById<QAbstractButton>(picker.get(), id);
+        QVERIFY(button && button->isVisible());
+        QCOMPARE(button->text(), name);
+        button->click();
+        sendKey(picker.get(), true, qtKey, evdev);
+        sendKey(picker.get(), false, qtKey, evdev);
+        sendKey(picker.get(), true, qtKey, 0); // a synthetic event without a scan code
+        QCOMPARE(picker->lines(), QStringList({name + kEmpty7, name + kEmpty7, name + kEmpty7}));
+        QVERIFY(findRowByName(name.toLatin1().constData()) > 0);
+    }
+
+    // What a line's key is shows beside it; the line text stays as it is.
+    void linesShowWhatTheKeyIs() {
+        sendKey(picker.get(), true, Qt::Key_A, kEvdevA);
+        sendKey(picker.get(), true, Qt::Key_F4, 62);
+        click(picker.get(), PICKER_MIDDLE_MOUSE);
+        QCOMPARE(picker->lines(), (QStringList{"IBM Key 31" + kEmpty7, "IBM Key 115" + kEmpty7,
+                                               "Middle Mouse Button" + kEmpty7}));
+        QCOMPARE(list()->item(0)->toolTip(), QStringLiteral("IBM Key 31 (A)"));
+        QCOMPARE(list()->item(1)->toolTip(), QStringLiteral("IBM Key 115 (F4)"));
+        QCOMPARE(list()->item(2)->toolTip(), QStringLiteral("Middle Mouse Button"));
+        for (int i = 0; i < 40; ++i)
+            click(picker.get(), PICKER_FN1);
+        picker->show();
+        QTest::qWait(1);
+        const QRect last = list()->visualItemRect(list()->item(list()->count() - 1));
+        QVERIFY(last.top() >= 0 && last.bottom() <= list()->viewport()->height()); // scrolled
+        QVERIFY(controlById<QWidget>(picker.get(), PICKER_HEADINGS) != nullptr);
+    }
+
+    // OK ticks "Used" of a layer that gets a key and clears it for "No Key".
+    void okMarksTheLayerUsed() {
+        click(picker.get(), PICKER_FN2);
+        click(picker.get(), PICKER_OK);
+        QCOMPARE(f->def->cell(2, 3).layers[0].used, uint8_t{1});
+        picker->showForLayer(2, 3, 0);
+        click(picker.get(), PICKER_CLEAR);
+        click(picker.get(), PICKER_OK);
+        QCOMPARE(f->def->cell(2, 3).layers[0].keytype, UNUSED_KEY);
+        QCOMPARE(f->def->cell(2, 3).layers[0].used, uint8_t{0});
     }
 
     void overlongStringIsRefusedAndTheWindowStays() {

@@ -40,6 +40,25 @@ class KeySettingsTest : public QObject {
         f.reset();
     }
 
+    // Enter presses OK in every dialog; Previous and Next are never default.
+    void enterPressesOk() {
+        setText(cell().legend, "Old");
+        KeySettingsDialog d(*f->ctx);
+        for (int id : {KS_PREVIOUS, KS_NEXT, KS_CANCEL, KS_ASSIGN_MACRO}) {
+            auto* button = controlById<QPushButton>(&d, id);
+            QVERIFY(!button->autoDefault() && !button->isDefault());
+        }
+        QVERIFY(controlById<QPushButton>(&d, KS_OK)->isDefault());
+        d.show();
+        auto* legend = controlById<QLineEdit>(&d, KS_LEGEND);
+        legend->setFocus();
+        legend->setText("Esc");
+        QTest::keyClick(legend, Qt::Key_Return);
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(f->def->currentColumn, 6); // did not move
+        QCOMPARE(getText(cell().legend), std::string("Esc"));
+    }
+
     void fillShowsTheCell() {
         setText(cell().legend, "Esc");
         cell().enabled = 0;
@@ -143,6 +162,13 @@ class KeySettingsTest : public QObject {
         QCOMPARE(combo(&d, KS_IBM_KEY + 2)->currentText(), QStringLiteral("Volume down"));
         QCOMPARE(combo(&d, KS_KEY_TYPE + 2)->currentText(), QStringLiteral("Consumer Key"));
         QCOMPARE(controlById<QLineEdit>(&d, KS_LEGEND)->text(), QStringLiteral("Vol"));
+        QVERIFY(checked(&d, KS_LAYER_USED + 2)); // the layer now has a key
+        // The picker stands beside the dialog, unless the screen is too small.
+        const QRect screen = d.screen()->availableGeometry();
+        const QRect dialog = d.frameGeometry(), beside = picker->frameGeometry();
+        QVERIFY(!beside.intersects(dialog) ||
+                (dialog.width() + beside.width() > screen.width() &&
+                 dialog.height() + beside.height() > screen.height()));
     }
 
     void assignStringTakesTheChosenStringOrKeepsTheOld() {
