@@ -24,6 +24,9 @@ constexpr CommandShape kCommands[] = {
     {"detect", 0, "detect                    look for a keyboard and print its version"},
     {"program", 1, "program FILE.dat          load, build and download FILE.dat"},
     {"read", 1, "read NEW.dat              read the keyboard back into NEW.dat"},
+    {"export", 2, "export FILE FILE.json     write a definition (any version) as JSON"},
+    {"import", 2, "import FILE.json NEW.dat  write the JSON definition as a 4.0 file"},
+    {"diff", 2, "diff A B                  list the differences of two definitions"},
 };
 
 const CommandShape* findCommand(const std::string& name) {
@@ -134,6 +137,8 @@ int run(const Options& options) {
         return runConvert(args[0], args[1]);
     if (command == "refill")
         return runRefill(args[0], args[1]);
+    if (command == "export" || command == "import" || command == "diff")
+        return runJsonCommand(command, args[0], args[1]);
     return runDevice(options);
 }
 

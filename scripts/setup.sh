@@ -3,7 +3,7 @@
 # Installs only what is missing; safe to run again.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libhidapi-dev libgtest-dev libgmock-dev
-          clang libclang-rt-14-dev xvfb xauth)
+          clang libclang-rt-14-dev xvfb xauth nlohmann-json3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
