@@ -117,7 +117,7 @@ const Json& Fields::require(const char* name) const {
 
 std::string textOfField(const char* field, int size) {
     std::string text;
-    for (int i = 0; i < size && field[i] != '\0'; ++i) {
+    for (int i = 0; i < size - 1 && field[i] != '\0'; ++i) {
         const auto byte = static_cast<unsigned char>(field[i]);
         if (byte < 0x80) {
             text += static_cast<char>(byte);

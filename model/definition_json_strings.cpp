@@ -33,7 +33,8 @@ int charOfCell(const StringCell& cell) {
 }
 
 // The strings of the packed tables: NumberOfStrings of them, split at the
-// all-zero cells from the first character on, as unpacking splits them.
+// all-zero cells from the first character on, as unpacking splits them;
+// only strings whose terminator lies in the table.
 std::vector<Cells> packedStrings(const FileRecords& records) {
     std::vector<Cells> strings;
     const int count = std::clamp(records.header.NumberOfStrings, 0, kMaxStrings);
@@ -42,7 +43,8 @@ std::vector<Cells> packedStrings(const FileRecords& records) {
         Cells cells;
         for (; p < kStringCells && !records.stringChars[p].isZero(); ++p)
             cells.push_back(records.stringChars[p]);
-        ++p; // the terminator
+        if (p++ == kStringCells)
+            break; // no terminator: the raw section keeps what is left
         strings.push_back(std::move(cells));
     }
     return strings;
