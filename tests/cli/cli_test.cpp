@@ -7,12 +7,18 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 using namespace quillan;
 using namespace quillan::cli;
 
 namespace {
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class CliTest : public ::testing::Test {
   protected:
@@ -94,4 +100,32 @@ TEST_F(CliTest, FailuresGiveNonZeroExitAndWriteNoImage) {
     std::ofstream("foreign.dat", std::ios::binary) << std::string(100, '\x7f');
     EXPECT_EQ(runConvert("foreign.dat", "new.dat"), kExitFailed);
     EXPECT_FALSE(fs::exists("new.dat"));
+}
+
+TEST_F(CliTest, ExportImportDiffOfJsonDefinitions) {
+    ASSERT_EQ(runNew("a.dat"), kExitOk);
+    ASSERT_EQ(runExport("a.dat", "a.json"), kExitOk);
+    ASSERT_EQ(runImport("a.json", "b.dat"), kExitOk);
+    EXPECT_EQ(readWholeFile("a.dat"), readWholeFile("b.dat")) << "byte for byte";
+    EXPECT_TRUE(fs::exists("Saved.txt"));
+
+    ASSERT_EQ(runBuild("a.dat"), kExitOk); // EEPkey.bin, read as a read-back
+    struct Case {
+        const char* a;
+        const char* b;
+        int exit;
+    };
+    const Case cases[] = {
+        {"a.dat", "a.json", kExitOk},         {"a.json", "b.dat", kExitOk},
+        {"a.dat", "EEPkey.bin", kExitFailed}, {"a.dat", "missing.dat", kExitUsage},
+        {"bad.json", "a.dat", kExitUsage},
+    };
+    std::ofstream("bad.json") << "{\"format\": \"quillan-definition\", \"version\": 7}";
+    for (const Case& c : cases)
+        EXPECT_EQ(runDiff(c.a, c.b), c.exit) << c.a << " " << c.b;
+
+    EXPECT_EQ(runImport("bad.json", "c.dat"), kExitFailed);
+    EXPECT_FALSE(fs::exists("c.dat")) << "nothing written for a refused document";
+    EXPECT_EQ(runExport("missing.dat", "m.json"), kExitFailed);
+    EXPECT_FALSE(fs::exists("m.json"));
 }
