@@ -191,9 +191,15 @@ void MainWindow::saveCommand() {
 }
 
 bool MainWindow::loadSettingsFile(const std::string& name, QWidget* owner) {
+    return replaceDefinition([&](KeyboardDefinition& def, ControlValues& values) {
+        return loadSettings(def, values, name, MessageBox::sinkFor(owner)).loaded;
+    });
+}
+
+bool MainWindow::replaceDefinition(
+    const std::function<bool(KeyboardDefinition&, ControlValues&)>& load) {
     ControlValues values = controlValues();
-    const LoadResult result = loadSettings(state_.def, values, name, MessageBox::sinkFor(owner));
-    if (!result.loaded)
+    if (!load(state_.def, values))
         return false; // definition and controls are left as they were
     applyControlValues(values);
     control(ID_POINT_DEVICE)->setEnabled(values.PointDevice != 0);
