@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <utility>
+#include <vector>
 
 namespace quillan::json_form {
 
@@ -74,6 +75,25 @@ std::string syntaxMessage(const std::string& what) {
     return colon == std::string::npos ? what : what.substr(colon + 2);
 }
 
+// Parses text, refusing a field given twice in one object (the parser
+// would otherwise keep the last one silently).
+Json parseDocument(const std::string& text) {
+    std::vector<std::set<std::string>> open;
+    const Json::parser_callback_t check = [&open](int, Json::parse_event_t event, Json& parsed) {
+        if (event == Json::parse_event_t::object_start) {
+            open.emplace_back();
+        } else if (event == Json::parse_event_t::object_end) {
+            open.pop_back();
+        } else if (event == Json::parse_event_t::key) {
+            const std::string& name = parsed.get_ref<const std::string&>();
+            if (!open.back().insert(name).second)
+                refuse(name, "field given twice");
+        }
+        return true;
+    };
+    return Json::parse(text, check);
+}
+
 void pointingBlockDefault(PortableDefinition& definition) {
     auto def = std::make_unique<KeyboardDefinition>();
     setDefaultPointingBlock(*def);
@@ -116,7 +136,7 @@ namespace quillan {
 bool importDefinitionJson(const std::string& text, PortableDefinition& out, std::string& error) {
     using namespace json_form;
     try {
-        const Json doc = Json::parse(text);
+        const Json doc = parseDocument(text);
         if (!doc.is_object())
             refuse("(document)", "expected an object");
         const auto format = doc.find("format");
@@ -124,8 +144,9 @@ bool importDefinitionJson(const std::string& text, PortableDefinition& out, std:
             refuse("format", std::string("not a \"") + kFormatName + "\" document");
         const auto version = doc.find("version");
         if (version == doc.end() || *version != kFormatVersion)
-            refuse("version", "unsupported version " +
-                                  (version == doc.end() ? std::string("(none)") : version->dump()));
+            refuse("version", "unsupported version " + (version != doc.end() && version->is_number()
+                                                            ? version->dump()
+                                                            : std::string("(none)")));
         auto records = std::make_unique<FileRecords>();
         PortableDefinition result;
         readableRecords(doc, *records, result);

@@ -203,6 +203,7 @@ TEST(DefinitionJson, RefusalsNameThePathAndChangeNothing) {
         {"\"version\": 1,", "\"version\": 1", "line 4, column 12: syntax error"},
         {"quillan-definition", "other", "format: "},
         {"\"version\": 1", "\"version\": 2", "version: unsupported version 2"},
+        {"\"debounce\": 30", "\"debounce\": 30, \"debounce\": 31", "debounce: field given twice"},
         {"IBM Key 31", "IBM Key 300", "keys[0].layers.no-fn.key: unknown key name"},
         {"\"row\": 0", "\"row\": 16", "keys[0].row: value out of range 0..15"},
         {"\"debounce\": 30", "\"debounce\": \"30\"", "settings.debounce: expected a whole"},
