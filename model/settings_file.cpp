@@ -210,10 +210,6 @@ bool currentVersionImage(const std::string& bytes, const std::string& loadedName
     return true;
 }
 
-bool readSettingsBytes(const std::string& path, std::string& bytes) {
-    return readFile(path, bytes);
-}
-
 bool writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
                         const std::string& path, const MessageSink& messages,
                         const std::string& savedTextPath) {

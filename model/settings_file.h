@@ -52,12 +52,10 @@ LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
 // supported version: a 4.0 file exactly as it stands (zero-padded when
 // short), an older one as the conversion leaves it, without the range
 // checks a load applies. The readable form of a file starts from this. A
-// refused file shows why, as a load does, and returns false.
+// refused file shows why, as a load does, and returns false. Cells that an
+// old version does not fill are as at start-up.
 bool currentVersionImage(const std::string& bytes, const std::string& loadedName, std::string& out,
                          const MessageSink& messages);
-
-// Reads a settings file's bytes as a load does; false when it cannot be read.
-bool readSettingsBytes(const std::string& path, std::string& bytes);
 
 // Writes an encoded file image as Save does (replacing the old file, the
 // "Saved configuration file !" message, "Saved.txt" from def).
