@@ -115,6 +115,12 @@ MainWindow::MainWindow(AppState& state) : state_(state) {
 void MainWindow::createMenu() {
     QMenu* file = menuBar()->addMenu("&File");
     connect(file->addAction("E&xit"), &QAction::triggered, this, [this] { command(ID_EXIT); });
+    // Export and import of the readable JSON form of the definition.
+    file->addSeparator();
+    connect(file->addAction("Export as JSON…"), &QAction::triggered, this,
+            [this] { exportJsonCommand(); });
+    connect(file->addAction("Import JSON…"), &QAction::triggered, this,
+            [this] { importJsonCommand(); });
     createEditMenu();
     QMenu* help = menuBar()->addMenu("&Help");
     connect(help->addAction("&About ..."), &QAction::triggered, this,

@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -87,6 +88,11 @@ class MainWindow : public QMainWindow {
     // Loads a settings file as "Load settings from file" does once a name is
     // chosen; false (and nothing changed) when it cannot be loaded.
     bool openSettings(const QString& name);
+    // "Export as JSON…" and "Import JSON…" once a name is chosen. An import
+    // replaces the definition as a load does; a refused document changes
+    // nothing and says why. False when nothing was written or imported.
+    bool exportJson(const QString& name);
+    bool importJson(const QString& name);
 
     // The settings held by the controls, for the builder and the writer.
     ControlValues controlValues() const;
@@ -160,6 +166,11 @@ class MainWindow : public QMainWindow {
     void loadCommand();
     void showLoaded();
     bool loadSettingsFile(const std::string& name, QWidget* owner);
+    // Runs load on the session's definition and control values; on success the
+    // controls, the pointing-device list and the string slots follow.
+    bool replaceDefinition(const std::function<bool()>& load);
+    void exportJsonCommand();
+    void importJsonCommand();
     void newCommand();
     void programCommand();
     void checkPresenceCommand();

@@ -193,12 +193,18 @@ void MainWindow::saveCommand() {
 }
 
 bool MainWindow::loadSettingsFile(const std::string& name, QWidget* owner) {
+    return replaceDefinition([&] {
+        const MessageSink messages = state_.messages;
+        state_.messages = MessageBox::sinkFor(owner); // the file dialog's messages
+        const bool loaded = loadDefinition(state_, name);
+        state_.messages = messages;
+        return loaded;
+    });
+}
+
+bool MainWindow::replaceDefinition(const std::function<bool()>& load) {
     state_.controls = controlValues();
-    const MessageSink messages = state_.messages;
-    state_.messages = MessageBox::sinkFor(owner); // the file dialog's messages
-    const bool loaded = loadDefinition(state_, name);
-    state_.messages = messages;
-    if (!loaded)
+    if (!load())
         return false; // definition and controls are left as they were
     applyControlValues(state_.controls);
     control(ID_POINT_DEVICE)->setEnabled(state_.controls.PointDevice != 0);

@@ -31,6 +31,9 @@ constexpr CommandShape kCommands[] = {
     {"produce", 1,
      "produce FILE.dat --serial FIRST [--count N] [--log FILE.csv] [--no-verify]\n"
      "                            program keyboard after keyboard, serials counted"},
+    {"export", 2, "export FILE FILE.json     write a definition (any version) as JSON"},
+    {"import", 2, "import FILE.json NEW.dat  write the JSON definition as a 4.0 file"},
+    {"diff", 2, "diff A B                  list the differences of two definitions"},
 };
 
 struct CommandOption {
@@ -216,6 +219,8 @@ int run(const Options& options) {
         return runRefill(args[0], args[1]);
     if (command == "produce")
         return runProduce(options);
+    if (command == "export" || command == "import" || command == "diff")
+        return runJsonCommand(command, args[0], args[1]);
     return runDevice(options);
 }
 

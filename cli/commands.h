@@ -41,6 +41,13 @@ int runConvert(const std::string& from, const std::string& to);
 int runRefill(const std::string& imageFile, const std::string& to);
 int runDevice(const Options& options); // detect, program, read
 int runProduce(const Options& options);
+// export FILE FILE.json, import FILE.json NEW.dat, diff A B (settings files,
+// JSON definitions or 8192-byte images); diff exits 0 when equal, 1 when
+// different, 2 on error.
+int runExport(const std::string& from, const std::string& to);
+int runImport(const std::string& from, const std::string& to);
+int runDiff(const std::string& a, const std::string& b);
+int runJsonCommand(const std::string& command, const std::string& first, const std::string& second);
 
 int run(const Options& options);
 

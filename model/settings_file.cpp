@@ -158,7 +158,64 @@ bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const 
                   const MessageSink& messages, const std::string& savedTextPath) {
     if (path.empty())
         return false;
-    const bool saved = writeFileReplacing(path, encodeSettings(def, controls));
+    const std::string bytes = encodeSettings(def, controls);
+    return writeSettingsBytes(bytes, def, path, messages, savedTextPath);
+}
+
+namespace {
+
+// Reads bytes of any supported version into image and work (whose matrix is
+// reset and string tables zeroed first) and converts them to version 4.0.
+// A refused file shows why and leaves result.loaded false.
+bool readAndConvert(const std::string& bytes, const std::string& loadedName, SettingsImage& image,
+                    KeyboardDefinition& work, LoadResult& result, const MessageSink& messages) {
+    if (bytes.size() < 8) {
+        show(messages, refusal("Not a settings file: only %zu bytes !", bytes.size()));
+        return false;
+    }
+    ByteReader in(bytes);
+    image.versionLow = result.versionLow = in.i32();
+    image.versionHigh = result.versionHigh = in.i32();
+    resetMatrix(work);
+    work.stringIndex.fill(0);
+    work.stringChars.fill(StringCell{});
+    if (!readSettingsVersion(bytes, image, work)) {
+        if (result.versionHigh == 1 && result.versionLow == 0)
+            show(messages, refusal("Unknown V0100 file size %zu !", bytes.size()));
+        else
+            show(messages,
+                 refusal("Unknown file version %d.%d !", result.versionHigh, result.versionLow));
+        return false;
+    }
+    convertToCurrent(image, work, loadedName);
+    return true;
+}
+
+} // namespace
+
+bool currentVersionImage(const std::string& bytes, const std::string& loadedName, std::string& out,
+                         const MessageSink& messages) {
+    auto image = std::make_unique<SettingsImage>();
+    auto work = std::make_unique<KeyboardDefinition>();
+    initStartupDefinition(*work, *std::make_unique<ControlValues>());
+    LoadResult result;
+    if (!readAndConvert(bytes, loadedName, *image, *work, result, messages))
+        return false;
+    ByteWriter writer;
+    writeHeader(writer, image->header);
+    for (const KeyCell& cell : work->cells)
+        writeCell(writer, cell);
+    writeStringTables(writer, *work);
+    out = writer.take();
+    return true;
+}
+
+bool writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
+                        const std::string& path, const MessageSink& messages,
+                        const std::string& savedTextPath) {
+    if (path.empty())
+        return false;
+    const bool saved = writeFileReplacing(path, bytes);
     if (saved)
         show(messages, {"Saved configuration file !", "Save", MessageIcon::None});
     writeTextFile(savedTextPath, savedText(def));
@@ -169,28 +226,10 @@ LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
                           const std::string& bytes, const std::string& loadedName,
                           const MessageSink& messages) {
     LoadResult result;
-    if (bytes.size() < 8) {
-        show(messages, refusal("Not a settings file: only %zu bytes !", bytes.size()));
-        return result;
-    }
     auto image = std::make_unique<SettingsImage>();
-    ByteReader in(bytes);
-    image->versionLow = result.versionLow = in.i32();
-    image->versionHigh = result.versionHigh = in.i32();
-
     auto work = std::make_unique<KeyboardDefinition>(def);
-    resetMatrix(*work);
-    work->stringIndex.fill(0);
-    work->stringChars.fill(StringCell{});
-    if (!readSettingsVersion(bytes, *image, *work)) {
-        if (result.versionHigh == 1 && result.versionLow == 0)
-            show(messages, refusal("Unknown V0100 file size %zu !", bytes.size()));
-        else
-            show(messages,
-                 refusal("Unknown file version %d.%d !", result.versionHigh, result.versionLow));
+    if (!readAndConvert(bytes, loadedName, *image, *work, result, messages))
         return result;
-    }
-    convertToCurrent(*image, *work, loadedName);
 
     for (KeyCell& cell : work->cells)
         sanitizeCell(cell);

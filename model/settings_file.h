@@ -48,4 +48,19 @@ LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
                           const std::string& bytes, const std::string& loadedName,
                           const MessageSink& messages);
 
+// The version 4.0 file image (20624 bytes) of settings file bytes of any
+// supported version: a 4.0 file exactly as it stands (zero-padded when
+// short), an older one as the conversion leaves it, without the range
+// checks a load applies. The readable form of a file starts from this. A
+// refused file shows why, as a load does, and returns false. Cells that an
+// old version does not fill are as at start-up.
+bool currentVersionImage(const std::string& bytes, const std::string& loadedName, std::string& out,
+                         const MessageSink& messages);
+
+// Writes an encoded file image as Save does (replacing the old file, the
+// "Saved configuration file !" message, "Saved.txt" from def).
+bool writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
+                        const std::string& path, const MessageSink& messages,
+                        const std::string& savedTextPath = "Saved.txt");
+
 } // namespace quillan

@@ -114,10 +114,10 @@ void readCell(ByteReader& in, KeyCell& cell) {
         readLayer(in, layer);
 }
 
-void writeStringTables(ByteWriter& out, const KeyboardDefinition& def) {
-    for (uint16_t entry : def.stringIndex)
+void writeStringTables(ByteWriter& out, const StringIndex& index, const StringChars& chars) {
+    for (uint16_t entry : index)
         out.u16(entry);
-    for (const StringCell& cell : def.stringChars) {
+    for (const StringCell& cell : chars) {
         out.u8(cell.modifier);
         out.u8(cell.characterUSB);
         out.u8(cell.characterMode2);
@@ -125,15 +125,23 @@ void writeStringTables(ByteWriter& out, const KeyboardDefinition& def) {
     }
 }
 
-void readStringTables(ByteReader& in, KeyboardDefinition& def) {
-    for (uint16_t& entry : def.stringIndex)
+void readStringTables(ByteReader& in, StringIndex& index, StringChars& chars) {
+    for (uint16_t& entry : index)
         entry = in.u16();
-    for (StringCell& cell : def.stringChars) {
+    for (StringCell& cell : chars) {
         cell.modifier = in.u8();
         cell.characterUSB = in.u8();
         cell.characterMode2 = in.u8();
         cell.characterType = in.u8();
     }
+}
+
+void writeStringTables(ByteWriter& out, const KeyboardDefinition& def) {
+    writeStringTables(out, def.stringIndex, def.stringChars);
+}
+
+void readStringTables(ByteReader& in, KeyboardDefinition& def) {
+    readStringTables(in, def.stringIndex, def.stringChars);
 }
 
 } // namespace quillan

@@ -14,6 +14,9 @@ constexpr int kLayerSize = 20;
 constexpr int kStringIndexSize = kStringSlots * 2; // 256
 constexpr int kStringCharsSize = kStringCells * 4; // 1792
 
+using StringIndex = std::array<uint16_t, kStringSlots>;
+using StringChars = std::array<StringCell, kStringCells>;
+
 void writeHeader(ByteWriter& out, const HeaderRecord& header);
 void writeCell(ByteWriter& out, const KeyCell& cell);
 void writeStringTables(ByteWriter& out, const KeyboardDefinition& def);
@@ -22,5 +25,7 @@ void writeStringTables(ByteWriter& out, const KeyboardDefinition& def);
 void readHeader(ByteReader& in, HeaderRecord& header);
 void readCell(ByteReader& in, KeyCell& cell);
 void readStringTables(ByteReader& in, KeyboardDefinition& def);
+void writeStringTables(ByteWriter& out, const StringIndex& index, const StringChars& chars);
+void readStringTables(ByteReader& in, StringIndex& index, StringChars& chars);
 
 } // namespace quillan

@@ -4,7 +4,8 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev libhidapi-dev libgtest-dev libgmock-dev
           clang libclang-rt-14-dev xvfb xauth
-          ccache dpkg-dev file lintian desktop-file-utils appstream man-db groff-base)
+          ccache dpkg-dev file lintian desktop-file-utils appstream man-db groff-base
+          nlohmann-json3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

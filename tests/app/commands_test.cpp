@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -104,6 +105,48 @@ class CommandsTest : public QObject {
         QCOMPARE(edit(ID_SERIAL)->text(), QString("SN-1"));
         QCOMPARE(def().EnableBits, uint8_t(3));
         QCOMPARE(def().BeepLength, uint8_t(50));
+    }
+
+    void jsonExportThenImportReplacesTheDefinitionAsALoadDoes() {
+        QStringList entries;
+        for (QAction* action : main().menuBar()->actions().first()->menu()->actions())
+            entries << action->text();
+        QVERIFY(entries.contains("Export as JSON…") && entries.contains("Import JSON…"));
+
+        defineKey(def(), 2, 3, kRowA);
+        def().pointingBlock[5] = 77;
+        edit(ID_DEBOUNCE)->setText("12");
+        edit(ID_INPUT_NAME)->setText("mine.dat");
+        QVERIFY(main().exportJson("def.json"));
+        click(ID_NEW);
+        def().pointingBlock[5] = 0;
+        QVERIFY(main().importJson("def.json"));
+        QCOMPARE(def().cell(2, 3).layers[0].ibmkey, kRowA);
+        QCOMPARE(def().pointingBlock[5], uint8_t(77));
+        QCOMPARE(edit(ID_DEBOUNCE)->text(), QString("12"));
+        QCOMPARE(edit(ID_INPUT_NAME)->text(), QString("mine.dat"));
+        QCOMPARE(app_->state().image.bytes[0x605], uint8_t(12)); // the image was rebuilt
+
+        QFile strings("strings.json");
+        QVERIFY(strings.open(QIODevice::WriteOnly));
+        strings.write(R"({"format": "quillan-definition", "version": 1, "strings": ["a"],
+                          "settings": {"enable": ["keyboard", "pointing device"],
+                                       "pointing device": "Gyro Parex"}})");
+        strings.close();
+        QVERIFY(main().importJson("strings.json"));
+        QCOMPARE(def().NumberOfStrings, 1);
+        QCOMPARE(def().stringSlots[0][0].characterUSB, catalogueRow(kRowA)->usb); // unpacked
+        QVERIFY(checked(ID_ENABLE_POINTING));
+        QVERIFY(combo(ID_POINT_DEVICE)->isEnabled());
+        QCOMPARE(combo(ID_POINT_DEVICE)->currentText(), QString("Gyro Parex"));
+
+        QFile bad("bad.json");
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(R"({"format": "quillan-definition", "version": 1, "keys": [{"row": 99}]})");
+        bad.close();
+        QVERIFY(!main().importJson("bad.json"));
+        QCOMPARE(def().NumberOfStrings, 1);
+        QVERIFY(shownMessage("keys[0].row: value out of range 0..15", "Import JSON"));
     }
 
     void checkBoxesInvertTheirFlags() {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <iterator>
 
 namespace fs = std::filesystem;
 using namespace quillan;
@@ -23,6 +24,11 @@ size_t lineCount(const char* path) {
     for (std::string line; std::getline(in, line);)
         ++lines;
     return lines;
+}
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 class CliTest : public ::testing::Test {
@@ -196,4 +202,32 @@ TEST_F(CliTest, InterruptedProductionLeavesWholeLines) {
     for (size_t at = log.find(",FAIL,"); at != std::string::npos; at = log.find(",FAIL,", at + 1))
         ++fails;
     EXPECT_EQ(fails, lastFailed ? 1u : 0u) << "only the interrupted unit fails";
+}
+
+TEST_F(CliTest, ExportImportDiffOfJsonDefinitions) {
+    ASSERT_EQ(runNew("a.dat"), kExitOk);
+    ASSERT_EQ(runExport("a.dat", "a.json"), kExitOk);
+    ASSERT_EQ(runImport("a.json", "b.dat"), kExitOk);
+    EXPECT_EQ(readWholeFile("a.dat"), readWholeFile("b.dat")) << "byte for byte";
+    EXPECT_TRUE(fs::exists("Saved.txt"));
+
+    ASSERT_EQ(runBuild("a.dat"), kExitOk); // EEPkey.bin, read as a read-back
+    struct Case {
+        const char* a;
+        const char* b;
+        int exit;
+    };
+    const Case cases[] = {
+        {"a.dat", "a.json", kExitOk},         {"a.json", "b.dat", kExitOk},
+        {"a.dat", "EEPkey.bin", kExitFailed}, {"a.dat", "missing.dat", kExitUsage},
+        {"bad.json", "a.dat", kExitUsage},
+    };
+    std::ofstream("bad.json") << "{\"format\": \"quillan-definition\", \"version\": 7}";
+    for (const Case& c : cases)
+        EXPECT_EQ(runDiff(c.a, c.b), c.exit) << c.a << " " << c.b;
+
+    EXPECT_EQ(runImport("bad.json", "c.dat"), kExitFailed);
+    EXPECT_FALSE(fs::exists("c.dat")) << "nothing written for a refused document";
+    EXPECT_EQ(runExport("missing.dat", "m.json"), kExitFailed);
+    EXPECT_FALSE(fs::exists("m.json"));
 }

@@ -1,0 +1,69 @@
+// "Export as JSON…" and "Import JSON…" of the File menu: the readable form of
+// the definition, through the standard file dialogs.
+#include "app/message_box.h"
+#include "app/quillan.h"
+#include "model/definition_json.h"
+#include "model/settings_file.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace quillan {
+
+namespace {
+
+const QString kJsonFilter = "JSON definitions (*.json);;All files (*)";
+
+} // namespace
+
+bool MainWindow::exportJson(const QString& name) {
+    // The file image as Save would write it, plus the pointing-device block.
+    const PortableDefinition definition{encodeSettings(state_.def, controlValues()),
+                                        state_.def.pointingBlock};
+    if (saveDefinitionJson(definition, name.toStdString()))
+        return true;
+    MessageBox::show(this, "Could not write " + name + " !", "Export as JSON",
+                     MessageIcon::Warning);
+    return false;
+}
+
+bool MainWindow::importJson(const QString& name) {
+    PortableDefinition definition;
+    std::string error;
+    if (!loadDefinitionJson(name.toStdString(), definition, error)) {
+        MessageBox::show(this, QString::fromStdString(error), "Import JSON", MessageIcon::Warning);
+        return false;
+    }
+    // Loaded as a settings file with the document's bytes; the file-name
+    // field shows the name the document gives.
+    const bool imported = replaceDefinition([&] {
+        if (!decodeSettings(state_.def, state_.controls, definition.settings, "", {}).loaded)
+            return false;
+        state_.controls.fileName = getText(state_.def.header.fileName);
+        state_.def.pointingBlock = definition.pointingBlock;
+        unpackStrings(state_.def);
+        return true;
+    });
+    if (!imported)
+        return false;
+    sharedFileName_ = QString::fromStdString(getText(state_.def.header.fileName));
+    showLoaded();
+    setStatusText("Definition imported from " + QFileInfo(name).absoluteFilePath());
+    return true;
+}
+
+void MainWindow::exportJsonCommand() {
+    const QString name = QFileDialog::getSaveFileName(this, "Export as JSON", {}, kJsonFilter);
+    if (!name.isEmpty())
+        exportJson(name);
+}
+
+void MainWindow::importJsonCommand() {
+    if (!maybeKeepChanges())
+        return;
+    const QString name = QFileDialog::getOpenFileName(this, "Import JSON", {}, kJsonFilter);
+    if (!name.isEmpty())
+        importJson(name);
+}
+
+} // namespace quillan

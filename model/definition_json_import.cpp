@@ -1,0 +1,187 @@
+// Import: parse, check the format and version, fill the file records from the
+// readable sections, then apply the raw section.
+#include "model/definition_json_fields.h"
+#include "model/settings_file.h"
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace quillan::json_form {
+
+constexpr size_t kMaxDocumentSize = 16 * 1024 * 1024;
+
+namespace {
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+void applyRaw(const Json& value, std::string& bytes) {
+    const Json& list = arrayValue(value, "raw");
+    const std::vector<Region> regions = fileRegions();
+    for (size_t i = 0; i < list.size(); ++i) {
+        const Fields f(list[i], "raw[" + std::to_string(i) + "]", {"at", "offset", "bytes"});
+        const std::string& at = stringValue(f.require("at"), f.pathOf("at"));
+        const Region* region = nullptr;
+        for (const Region& r : regions)
+            if (r.name == at)
+                region = &r;
+        if (region == nullptr)
+            refuse(f.pathOf("at"), "unknown part \"" + at + "\"");
+        const int offset =
+            integerValue(f.require("offset"), f.pathOf("offset"), 0, region->size - 1);
+        const std::string& hex = stringValue(f.require("bytes"), f.pathOf("bytes"));
+        if (hex.empty() || hex.size() % 2 != 0)
+            refuse(f.pathOf("bytes"), "expected pairs of hexadecimal digits");
+        if (offset + hex.size() / 2 > static_cast<size_t>(region->size))
+            refuse(f.pathOf("bytes"), "runs past the end of " + at);
+        for (size_t k = 0; k < hex.size(); k += 2) {
+            const int high = hexDigit(hex[k]);
+            const int low = hexDigit(hex[k + 1]);
+            if (high < 0 || low < 0)
+                refuse(f.pathOf("bytes"), "expected pairs of hexadecimal digits");
+            bytes[region->offset + offset + k / 2] = static_cast<char>(high << 4 | low);
+        }
+    }
+}
+
+// Line and column of a byte position (1-based, as the parser counts).
+std::pair<size_t, size_t> lineAndColumn(const std::string& text, size_t position) {
+    size_t line = 1;
+    size_t column = 1;
+    for (size_t i = 0; i + 1 < position && i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            column = 1;
+        } else {
+            ++column;
+        }
+    }
+    return {line, column};
+}
+
+// The parser's own words without its prefix and position.
+std::string syntaxMessage(const std::string& what) {
+    const size_t colon = what.find(": ", what.find("parse error"));
+    return colon == std::string::npos ? what : what.substr(colon + 2);
+}
+
+// Parses text, refusing a field given twice in one object (the parser
+// would otherwise keep the last one silently).
+Json parseDocument(const std::string& text) {
+    std::vector<std::set<std::string>> open;
+    const Json::parser_callback_t check = [&open](int, Json::parse_event_t event, Json& parsed) {
+        if (event == Json::parse_event_t::object_start) {
+            open.emplace_back();
+        } else if (event == Json::parse_event_t::object_end) {
+            open.pop_back();
+        } else if (event == Json::parse_event_t::key) {
+            const std::string& name = parsed.get_ref<const std::string&>();
+            if (!open.back().insert(name).second)
+                refuse(name, "field given twice");
+        }
+        return true;
+    };
+    return Json::parse(text, check);
+}
+
+void pointingBlockDefault(PortableDefinition& definition) {
+    auto def = std::make_unique<KeyboardDefinition>();
+    setDefaultPointingBlock(*def);
+    definition.pointingBlock = def->pointingBlock;
+}
+
+} // namespace
+
+void readableRecords(const Json& doc, FileRecords& records, PortableDefinition& definition) {
+    records.header = HeaderRecord{};
+    setText(records.header.fileName, "in.dat");
+    for (int index = 0; index < kCells; ++index)
+        records.cells[index] = baseCell(index);
+    records.stringIndex.fill(0);
+    records.stringChars.fill(StringCell{});
+    pointingBlockDefault(definition);
+
+    const Fields top(doc, "", {"format", "version", "settings", "strings", "keys", "raw"});
+    if (const Json* settings = top.find("settings"))
+        settingsFromJson(*settings, records, definition);
+    if (const Json* strings = top.find("strings"))
+        stringsFromJson(*strings, records);
+    if (const Json* keys = top.find("keys")) {
+        const Json& list = arrayValue(*keys, "keys");
+        std::set<int> seen;
+        for (size_t i = 0; i < list.size(); ++i) {
+            const std::string path = "keys[" + std::to_string(i) + "]";
+            const int index = cellFromJson(list[i], path, records.cells);
+            if (!seen.insert(index).second)
+                refuse(path, "key " + std::to_string(index / kColumns) + "," +
+                                 std::to_string(index % kColumns) + " is given twice");
+        }
+    }
+}
+
+} // namespace quillan::json_form
+
+namespace quillan {
+
+bool importDefinitionJson(const std::string& text, PortableDefinition& out, std::string& error) {
+    using namespace json_form;
+    try {
+        const Json doc = parseDocument(text);
+        if (!doc.is_object())
+            refuse("(document)", "expected an object");
+        const auto format = doc.find("format");
+        if (format == doc.end() || !format->is_string() || *format != kFormatName)
+            refuse("format", std::string("not a \"") + kFormatName + "\" document");
+        const auto version = doc.find("version");
+        if (version == doc.end() || *version != kFormatVersion)
+            refuse("version", "unsupported version " + (version != doc.end() && version->is_number()
+                                                            ? version->dump()
+                                                            : std::string("(none)")));
+        auto records = std::make_unique<FileRecords>();
+        PortableDefinition result;
+        readableRecords(doc, *records, result);
+        result.settings = encodeRecords(*records);
+        if (const auto raw = doc.find("raw"); raw != doc.end())
+            applyRaw(*raw, result.settings);
+        out = std::move(result);
+        return true;
+    } catch (const Json::parse_error& e) {
+        const auto [line, column] = lineAndColumn(text, e.byte);
+        error = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
+                syntaxMessage(e.what());
+    } catch (const Refusal& e) {
+        error = e.what();
+    } catch (const Json::exception& e) {
+        error = e.what();
+    }
+    return false;
+}
+
+bool loadDefinitionJson(const std::string& path, PortableDefinition& out, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        error = "cannot open " + path;
+        return false;
+    }
+    std::string text(json_form::kMaxDocumentSize + 1, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed || text.size() > json_form::kMaxDocumentSize) {
+        error = failed ? "cannot read " + path : path + " is larger than 16 MB";
+        return false;
+    }
+    return importDefinitionJson(text, out, error);
+}
+
+} // namespace quillan

@@ -1,0 +1,21 @@
+// Feeds arbitrary text to the JSON importer: it must never crash, and a
+// document it accepts must export and import again to the same definition.
+#include "model/definition_json.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    quillan::PortableDefinition definition;
+    std::string error;
+    if (!quillan::importDefinitionJson(text, definition, error))
+        return 0;
+    quillan::PortableDefinition again;
+    if (!quillan::importDefinitionJson(quillan::exportDefinitionJson(definition), again, error) ||
+        !(again == definition))
+        std::abort();
+    return 0;
+}
