@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/edit.h"
 #include "cli/session.h"
 #include "eeprom/image_files.h"
 
@@ -11,9 +12,10 @@ namespace {
 
 struct CommandShape {
     const char* name;
-    size_t arguments;
+    size_t arguments; // kOneOrMore: a file and any number of words after it
     const char* synopsis;
 };
+constexpr size_t kOneOrMore = ~size_t{0};
 
 // Command   arguments   synopsis
 constexpr CommandShape kCommands[] = {
@@ -24,6 +26,8 @@ constexpr CommandShape kCommands[] = {
     {"detect", 0, "detect                    look for a keyboard and print its version"},
     {"program", 1, "program FILE.dat          load, build and download FILE.dat"},
     {"read", 1, "read NEW.dat              read the keyboard back into NEW.dat"},
+    {"edit", kOneOrMore,
+     "edit FILE.dat OP...       apply the operations below, then build and save"},
 };
 
 const CommandShape* findCommand(const std::string& name) {
@@ -40,6 +44,7 @@ std::string usageText() {
                        "commands:\n";
     for (const CommandShape& shape : kCommands)
         text += std::string("  ") + shape.synopsis + "\n";
+    text += editUsageText();
     text += "simulated kinds: keyboard-1000, keyboard-1001, keyboard-100A, keyboard-100B,\n"
             "                 keyboard-100C, programmer-NNNN (NNNN: version digits)\n";
     return text;
@@ -73,8 +78,11 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
         error = "unknown command " + options.command;
         return false;
     }
-    if (options.arguments.size() != shape->arguments) {
-        error = options.command + " takes " + std::to_string(shape->arguments) + " argument(s)";
+    const bool variadic = shape->arguments == kOneOrMore;
+    if (variadic ? options.arguments.empty() : options.arguments.size() != shape->arguments) {
+        error = options.command + " takes " +
+                (variadic ? "a file and operations"
+                          : std::to_string(shape->arguments) + " argument(s)");
         return false;
     }
     if (!options.simEeprom.empty() && options.simulate.empty()) {
@@ -134,6 +142,8 @@ int run(const Options& options) {
         return runConvert(args[0], args[1]);
     if (command == "refill")
         return runRefill(args[0], args[1]);
+    if (command == "edit")
+        return runEdit(args);
     return runDevice(options);
 }
 
