@@ -103,6 +103,8 @@ std::string parseOne(const OpShape& shape, const std::string* w, EditOp& op) {
         op.text = rest[0];
         if (findRowByName(op.text.c_str()) < 0)
             return at + "no catalogue row is named \"" + op.text + "\"";
+        if (catalogueRow(findRowByName(op.text.c_str()))->keyType == STRING_KEY)
+            return at + "a string is made with type or string-add, not with key";
         if (!parseModes(rest[1], op.modes))
             return at + "modes are - or a comma list of alt,ctrl,shift,base,repeat-off,altgr";
         return "";

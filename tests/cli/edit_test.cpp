@@ -92,6 +92,7 @@ TEST_F(Edit, OperationsAreParsedStrictly) {
                                                {"key", "0", "8", "0", "IBM Key 31", "-"},
                                                {"key", "0", "0", "4", "IBM Key 31", "-"},
                                                {"key", "0", "0", "0", "IBM Key 999", "-"},
+                                               {"key", "0", "0", "0", "String", "-"},
                                                {"key", "0", "0", "0", "IBM Key 31", "alt,hyper"},
                                                {"type", "0", "0", "0", ""},
                                                {"type", "0", "0", "0", "caf\xC3\xA9"},
