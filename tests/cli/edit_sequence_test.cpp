@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -314,11 +315,17 @@ class Sequence {
     std::filesystem::path dir_;
 };
 
+// QUILLAN_SEQUENCE_SEED=n (and QUILLAN_SEQUENCE_STEPS=m) replays one seed.
 TEST(EditSequence, StringKeysTypeWhatTheyWereGiven) {
-    constexpr int kStepsPerSeed = 1000;
-    for (uint32_t seed : {1u, 2u, 2024u}) {
+    std::vector<uint32_t> seeds = {1u, 2u, 2024u};
+    int steps = 1000;
+    if (const char* seed = std::getenv("QUILLAN_SEQUENCE_SEED"))
+        seeds = {static_cast<uint32_t>(std::strtoul(seed, nullptr, 10))};
+    if (const char* count = std::getenv("QUILLAN_SEQUENCE_STEPS"))
+        steps = std::atoi(count);
+    for (uint32_t seed : seeds) {
         Sequence sequence(seed);
-        for (int step = 0; step < kStepsPerSeed; ++step) {
+        for (int step = 0; step < steps; ++step) {
             SCOPED_TRACE("seed " + std::to_string(seed) + " step " + std::to_string(step));
             sequence.step();
             if (::testing::Test::HasFatalFailure() || ::testing::Test::HasNonfatalFailure())
