@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/bus.h"
+#include "cli/edit.h"
 #include "cli/session.h"
 #include "eeprom/image_files.h"
 
@@ -13,9 +14,10 @@ namespace {
 
 struct CommandShape {
     const char* name;
-    size_t arguments;
+    size_t arguments; // kOneOrMore: a file and any number of words after it
     const char* synopsis;
 };
+constexpr size_t kOneOrMore = ~size_t{0};
 
 // Command   arguments   synopsis
 constexpr CommandShape kCommands[] = {
@@ -34,6 +36,8 @@ constexpr CommandShape kCommands[] = {
     {"export", 2, "export FILE FILE.json     write a definition (any version) as JSON"},
     {"import", 2, "import FILE.json NEW.dat  write the JSON definition as a 4.0 file"},
     {"diff", 2, "diff A B                  list the differences of two definitions"},
+    {"edit", kOneOrMore,
+     "edit FILE.dat OP...       apply the operations below, then build and save"},
 };
 
 struct CommandOption {
@@ -80,7 +84,8 @@ bool setCommandOption(Options& options, const std::string& name, const std::stri
 bool parseCommandWords(int argc, char** argv, int i, Options& options, std::string& error) {
     for (; i < argc; ++i) {
         const std::string word = argv[i];
-        if (word.rfind("--", 0) != 0) {
+        // edit takes no options: its operations' words may start with "--".
+        if (word.rfind("--", 0) != 0 || options.command == "edit") {
             options.arguments.push_back(word);
             continue;
         }
@@ -114,6 +119,7 @@ std::string usageText() {
                        "commands:\n";
     for (const CommandShape& shape : kCommands)
         text += std::string("  ") + shape.synopsis + "\n";
+    text += editUsageText();
     text += "simulated kinds: keyboard-1000, keyboard-1001, keyboard-100A, keyboard-100B,\n"
             "                 keyboard-100C, programmer-NNNN (NNNN: version digits)\n"
             "exit codes: 0 success, 1 failure, 2 usage error, 3 verify mismatch\n";
@@ -151,8 +157,11 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
     }
     if (!parseCommandWords(argc, argv, i, options, error))
         return false;
-    if (options.arguments.size() != shape->arguments) {
-        error = options.command + " takes " + std::to_string(shape->arguments) + " argument(s)";
+    const bool variadic = shape->arguments == kOneOrMore;
+    if (variadic ? options.arguments.empty() : options.arguments.size() != shape->arguments) {
+        error = options.command + " takes " +
+                (variadic ? "a file and operations"
+                          : std::to_string(shape->arguments) + " argument(s)");
         return false;
     }
     if ((!options.simEeprom.empty() || !options.simFault.empty()) && options.simulate.empty()) {
@@ -221,6 +230,8 @@ int run(const Options& options) {
         return runProduce(options);
     if (command == "export" || command == "import" || command == "diff")
         return runJsonCommand(command, args[0], args[1]);
+    if (command == "edit")
+        return runEdit(args);
     return runDevice(options);
 }
 

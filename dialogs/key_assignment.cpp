@@ -1,6 +1,7 @@
 // Key assignment rules between a layer and the key picker's key lines.
 #include "dialogs/key_assignment.h"
 
+#include "dialogs/string_text.h"
 #include "model/catalogue.h"
 
 #include <cstdio>
@@ -161,6 +162,16 @@ static_assert(kSpecialKeys.size() == 16);
 constexpr const char* kEmptyColumns = "\t\t\t\t\t\t\t";
 constexpr int kPrintScreenScan = 55;
 
+// The catalogue row a string character is listed under: the first row with
+// its USB code and key type, else the first row with its USB code; -1.
+int rowOfStringCell(const StringCell& cell) {
+    const std::vector<int> rows = rowsByUsb(cell.characterUSB);
+    for (int row : rows)
+        if (catalogueRow(row)->keyType == cell.characterType)
+            return row;
+    return rows.empty() ? -1 : rows.front();
+}
+
 bool validCell(int row, int column) {
     return row >= 0 && row < kRows && column >= 0 && column < kColumns;
 }
@@ -213,14 +224,6 @@ void assignModifierKey(LayerAssignment& layer, const ModeToggles& toggles) {
     layer.keymode = 0;
 }
 
-// Zeroes the string's first cell and lowers the string count.
-void giveUpString(KeyboardDefinition& def, int slot) {
-    if (validSlot(slot))
-        def.stringSlots[slot][0] = StringCell{};
-    if (def.NumberOfStrings > 0)
-        --def.NumberOfStrings;
-}
-
 // A single key from a line. After a string only "Ctrl l" / "Shift l" give
 // the layer CTRL / SHIFT; otherwise either side does. A Ctrl or Shift key
 // never carries its own mode bit.
@@ -271,24 +274,13 @@ void stringCharFromLine(StringCell& cell, const std::string& line) {
         cell.modifier |= MOD_RIGHT_ALT;
 }
 
-void writeString(KeyboardDefinition& def, int slot, const std::vector<std::string>& lines) {
-    auto& cells = def.stringSlots[slot];
+// The cells of a string from the lines; each starts from the cell the slot
+// holds at its place, so a line naming no catalogue row keeps those codes.
+StringCells stringFromLines(const StringSlot& slot, const std::vector<std::string>& lines) {
+    StringCells cells(slot.begin(), slot.begin() + lines.size());
     for (size_t j = 0; j < lines.size(); ++j)
         stringCharFromLine(cells[j], lines[j]);
-    cells[lines.size()] = StringCell{};
-}
-
-// Packed cells that the working strings need, terminators included, with
-// slot `replaced` counted as `replacedKeys` keys (-1: a new slot is added).
-int packedCellsNeeded(const KeyboardDefinition& def, int replaced, int replacedKeys) {
-    int total = replaced < 0 ? replacedKeys + 1 : 0;
-    for (int slot = 0; slot < kStringSlots; ++slot) {
-        if (slot == replaced)
-            total += replacedKeys + 1;
-        else if (!def.stringSlots[slot][0].isZero())
-            total += workingStringLength(def, slot) + 1;
-    }
-    return total;
+    return cells;
 }
 
 std::string format(const char* fmt, int a, int b = 0) {
@@ -303,17 +295,7 @@ std::string stringRefusal(const KeyboardDefinition& def, int lineCount, int kept
     if (lineCount > kMaxStringKeys)
         return format("A string holds at most %d keys; this list has %d lines.", kMaxStringKeys,
                       lineCount);
-    if (keptSlot < 0) {
-        if (def.NumberOfStrings >= kMaxStrings)
-            return format("All %d strings are in use; no new string can be added.", kMaxStrings);
-        if (findFreeStringSlot(def) < 0)
-            return "No string slot is free; no new string can be added.";
-    }
-    const int needed = packedCellsNeeded(def, keptSlot, lineCount);
-    if (needed > kStringCells)
-        return format("The strings would need %d string cells; there are only %d.", needed,
-                      kStringCells);
-    return "";
+    return stringChangeRefusal(def, keptSlot, lineCount);
 }
 
 void listToStringLayer(KeyboardDefinition& def, LayerAssignment& layer,
@@ -321,22 +303,22 @@ void listToStringLayer(KeyboardDefinition& def, LayerAssignment& layer,
                        Log& log) {
     const size_t n = lines.size();
     if (n == 0 && toggles.anyModifier()) {
-        giveUpString(def, layer.ibmkey);
+        releaseString(def, layer.ibmkey, layer);
         assignModifierKey(layer, toggles);
     } else if (n == 0) {
-        giveUpString(def, layer.ibmkey);
+        releaseString(def, layer.ibmkey, layer);
         layer.keytype = UNUSED_KEY;
         layer.ibmkey = 0;
         layer.keymode = 0;
         layer.stringcharcount = 0;
         log.trace("( bIBMKey = %d\n", 0);
     } else if (n == 1) {
-        giveUpString(def, layer.ibmkey);
+        releaseString(def, layer.ibmkey, layer);
         singleKeyFromLine(layer, lines[0], true);
         log.trace("! bIBMKey = %d\n", layer.ibmkey);
     } else {
         layer.stringcharcount = static_cast<int32_t>(n);
-        writeString(def, layer.ibmkey, lines);
+        rewriteString(def, layer.ibmkey, stringFromLines(def.stringSlots[layer.ibmkey], lines));
     }
 }
 
@@ -353,7 +335,7 @@ void listToKeyLayer(KeyboardDefinition& def, LayerAssignment& layer,
         log.trace("$ bIBMKey = %d\n", layer.ibmkey);
     } else {
         const int slot = findFreeStringSlot(def);
-        ++def.NumberOfStrings;
+        allocateString(def, stringFromLines(def.stringSlots[slot], lines));
         layer.ibmkey = slot;
         log.trace("new string idx %d\n", slot);
         layer.keytype = STRING_KEY;
@@ -361,7 +343,6 @@ void listToKeyLayer(KeyboardDefinition& def, LayerAssignment& layer,
         layer.scan3code = 0;
         layer.usbcode = 0;
         layer.stringcharcount = static_cast<int32_t>(n);
-        writeString(def, slot, lines);
     }
 }
 
@@ -448,9 +429,9 @@ std::vector<std::string> layerToList(const KeyboardDefinition& def, PickerTarget
         for (const StringCell& cell : def.stringSlots[layer.ibmkey]) {
             if (cell.isZero())
                 break;
-            const std::vector<int> rows = rowsByUsb(cell.characterUSB);
-            if (!rows.empty())
-                lines.push_back(keyLineFromModifier(catalogueName(rows.front()), cell.modifier));
+            const int row = rowOfStringCell(cell);
+            if (row >= 0)
+                lines.push_back(keyLineFromModifier(catalogueName(row), cell.modifier));
         }
         return lines;
     }
@@ -481,20 +462,33 @@ AssignOutcome listToLayer(KeyboardDefinition& def, const PickerTarget& target,
     return {};
 }
 
-int findFreeStringSlot(const KeyboardDefinition& def) {
-    for (int slot = 0; slot < kMaxStrings; ++slot)
-        if (def.stringSlots[slot][0].isZero())
-            return slot;
-    return -1;
+AssignOutcome assignStringToLayer(KeyboardDefinition& def, const PickerTarget& target, int chosen,
+                                  Log& log) {
+    if (!validCell(target.row, target.column) || target.layer < 0 || target.layer >= kLayers)
+        return {false, "No key cell is being edited."};
+    LayerAssignment& layer = def.cell(target.row, target.column).layers[target.layer];
+    if (layer.keytype != STRING_KEY)
+        return {false, "Only a String Key layer can be assigned a string."};
+    const int listed = static_cast<int>(selectableStrings(def).size());
+    if (chosen < -1 || chosen >= listed)
+        return {false, format("There is no string %d; the list holds %d strings.", chosen, listed)};
+    if (chosen >= 0) // nothing chosen keeps the string the layer had
+        layer.ibmkey = chosen;
+    log.trace("^%d bIBMKey = %d\n", target.layer + 1, layer.ibmkey);
+    return {};
 }
 
-int workingStringLength(const KeyboardDefinition& def, int slot) {
-    if (!validSlot(slot))
-        return 0;
-    int length = 0;
-    while (length < kStringCells && !def.stringSlots[slot][length].isZero())
-        ++length;
-    return length;
+uint8_t flipCellCheck(KeyCell& cell, CellCheck check, int layer) {
+    uint8_t& flag = check == CellCheck::KeyUsed     ? cell.used
+                    : check == CellCheck::EnableKey ? cell.enabled
+                                                    : cell.layers[layer].used;
+    flag = flag ? 0 : 1;
+    return flag;
+}
+
+void storeCellSettings(KeyCell& cell, const std::string& legend) {
+    setText(cell.legend, legend);
+    cell.complete = cellComplete(cell) ? 1 : 0;
 }
 
 int ibmKeyFromScan(int scanCode, bool extended) {

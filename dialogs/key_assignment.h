@@ -12,6 +12,7 @@
 
 #include "model/definition.h"
 #include "model/log.h"
+#include "model/string_store.h"
 
 #include <array>
 #include <cstdint>
@@ -20,7 +21,6 @@
 
 namespace quillan {
 
-constexpr int kMaxStringKeys = kStringCells - 1; // a string's keys plus its terminator fit a slot
 constexpr int kKeyLineColumns = 6;
 
 // IBM keys that the picker gives to a layer for a lone modifier toggle, and
@@ -89,18 +89,29 @@ ModeToggles togglesFromLine(const std::string& line);
 std::vector<std::string> layerToList(const KeyboardDefinition& def, PickerTarget& target);
 
 // Writes the confirmed list into the layer target names, taking, keeping or
-// giving up a string slot, and traces the outcome to log. Refuses (writing
-// nothing) a string of more than 447 keys, a new string when no slot is free
-// or 127 strings exist, and strings that would need more than 448 packed cells.
+// giving up a string slot through the string store, and traces the outcome
+// to log. Refuses (writing nothing) a string of more than 447 keys, a new
+// string when no slot is free, and strings beyond the store's capacity rule.
+// A string that another layer still names is kept for that layer when this
+// one gives it up.
 AssignOutcome listToLayer(KeyboardDefinition& def, const PickerTarget& target,
                           const std::vector<std::string>& lines, const ModeToggles& toggles,
                           Log& log);
 
-// Number of the lowest free working string slot a new string may take
-// (slots 0..126), or -1 when there is none.
-int findFreeStringSlot(const KeyboardDefinition& def);
-// Keys in a working string slot before its terminator (0 outside 0..127).
-int workingStringLength(const KeyboardDefinition& def, int slot);
+// "Assign string" on the layer target names: list entry `chosen` of the
+// string selection (selectableStrings) becomes the layer's string; -1 keeps
+// the one it has. Traces "^%d bIBMKey = %d". Refused on a layer that is not
+// a String Key and for an entry the list does not have.
+AssignOutcome assignStringToLayer(KeyboardDefinition& def, const PickerTarget& target, int chosen,
+                                  Log& log);
+
+// The Key Settings check boxes that are not automatic: each click inverts
+// its flag in the cell at once. Returns the new value.
+enum class CellCheck { KeyUsed, EnableKey, LayerUsed };
+uint8_t flipCellCheck(KeyCell& cell, CellCheck check, int layer = 0);
+// What the Key Settings OK stores in the cell besides the combo selections:
+// the legend (31 characters at most) and the complete flag.
+void storeCellSettings(KeyCell& cell, const std::string& legend);
 
 // --- Key capture -------------------------------------------------------------
 

@@ -185,7 +185,6 @@ void KeySettingsDialog::fillControls(bool withLegend) {
 
 void KeySettingsDialog::storeEveryThing() {
     KeyCell& c = cell();
-    setText(c.legend, controlById<QLineEdit>(this, KS_LEGEND)->text().toLatin1().toStdString());
     for (int layer = 0; layer < kLayers; ++layer) {
         const int keyType = controlById<QComboBox>(this, KS_KEY_TYPE + layer)->currentIndex();
         const int ibmKey = controlById<QComboBox>(this, KS_IBM_KEY + layer)->currentIndex();
@@ -199,7 +198,7 @@ void KeySettingsDialog::storeEveryThing() {
         if (keyType >= 0)
             c.layers[layer].keytype = static_cast<uint8_t>(keyType);
     }
-    c.complete = cellComplete(c) ? 1 : 0;
+    storeCellSettings(c, controlById<QLineEdit>(this, KS_LEGEND)->text().toLatin1().toStdString());
     redraw();
 }
 
@@ -232,11 +231,10 @@ void KeySettingsDialog::flipCheck(int id) {
         layer.keymode ^= bit;
         now = layer.keymode & bit;
     } else {
-        uint8_t& flag = id == KS_KEY_USED     ? c.used
-                        : id == KS_ENABLE_KEY ? c.enabled
-                                              : c.layers[id - KS_LAYER_USED].used;
-        flag = flag ? 0 : 1;
-        now = flag;
+        const CellCheck check = id == KS_KEY_USED     ? CellCheck::KeyUsed
+                                : id == KS_ENABLE_KEY ? CellCheck::EnableKey
+                                                      : CellCheck::LayerUsed;
+        now = flipCellCheck(c, check, id - KS_LAYER_USED);
     }
     controlById<QCheckBox>(this, id)->setChecked(now);
     if (id == KS_KEY_USED)
@@ -245,12 +243,11 @@ void KeySettingsDialog::flipCheck(int id) {
 
 void KeySettingsDialog::assignString(int layer) {
     // The list numbers the strings as the packed store does.
-    packWorkingStrings(ctx_.def);
+    selectableStrings(ctx_.def);
     LayerAssignment& l = cell().layers[layer];
     const int chosen = runStringSelectionDialog(this, ctx_, l.ibmkey);
-    if (chosen >= 0) // nothing chosen keeps the string the layer had
-        l.ibmkey = chosen;
-    ctx_.log.trace("^%d bIBMKey = %d\n", layer + 1, l.ibmkey);
+    const PickerTarget target{ctx_.def.currentRow, ctx_.def.currentColumn, layer, true};
+    assignStringToLayer(ctx_.def, target, chosen, ctx_.log);
     const bool listed = l.ibmkey >= 0 && l.ibmkey < kCatalogueRows;
     controlById<QComboBox>(this, KS_IBM_KEY + layer)->setCurrentIndex(listed ? l.ibmkey : -1);
 }

@@ -50,7 +50,7 @@ void refuse(QWidget* parent, const std::string& why) {
 } // namespace
 
 StringDefinitionDialog::StringDefinitionDialog(DialogContext& ctx, QWidget* parent)
-    : QDialog(parent), ctx_(ctx) {
+    : QDialog(parent), ctx_(ctx), editor_(ctx.def, ctx.log) {
     setUpWindow(this);
     auto* ok = static_cast<QPushButton*>(createControl(this, kOkButton));
     connect(ok, &QPushButton::clicked, this, [this] { command(SD_OK); });
@@ -63,11 +63,8 @@ StringDefinitionDialog::StringDefinitionDialog(DialogContext& ctx, QWidget* pare
         }
     }
     list_ = controlById<QListWidget>(this, SD_LIST);
-    // The key picker's strings are the newest: the list starts from them.
-    packWorkingStrings(ctx_.def);
-    strings_ = readPackedStrings(ctx_.def);
-    fillList(list_, strings_);
-    if (!strings_.empty())
+    fillList(list_, editor_.strings());
+    if (!editor_.strings().empty())
         list_->setCurrentRow(0);
 }
 
@@ -92,16 +89,11 @@ void StringDefinitionDialog::addString() {
     const QString text = edit->text();
     if (text.isEmpty())
         return;
-    StringCells cells;
-    std::string why;
-    if (!textToCells(text.toStdU32String(), cells, why) ||
-        !(why = addRefusal(strings_, cells.size())).empty()) {
+    if (const std::string why = editor_.add(text.toStdU32String()); !why.empty()) {
         refuse(this, why); // the text stays in the edit to be corrected
         return;
     }
-    strings_.push_back(cells);
-    list_->addItem(QString::fromStdU32String(displayText(cells)));
-    ++ctx_.def.NumberOfStrings;
+    list_->addItem(QString::fromStdU32String(displayText(editor_.strings().back())));
     edit->clear();
 }
 
@@ -110,19 +102,18 @@ void StringDefinitionDialog::deleteString() {
     if (selected.isEmpty())
         return;
     const int s = list_->row(selected.front());
-    renumberForDeletedString(ctx_.def, s, ctx_.log);
-    strings_.erase(strings_.begin() + s);
+    if (const std::string why = editor_.remove(s); !why.empty()) {
+        refuse(this, why);
+        return;
+    }
     delete list_->takeItem(s);
 }
 
 void StringDefinitionDialog::accept() {
-    if (const std::string why = packRefusal(strings_); !why.empty()) {
+    if (const std::string why = editor_.finish(); !why.empty()) {
         refuse(this, why);
         return;
     }
-    packStrings(ctx_.def, strings_);
-    // The key picker and the image build work on the working slots.
-    unpackStrings(ctx_.def);
     QDialog::accept();
 }
 
@@ -133,9 +124,7 @@ StringSelectionDialog::StringSelectionDialog(DialogContext& ctx, int current, QW
     auto* ok = static_cast<QPushButton*>(createControl(this, kOkButton));
     connect(ok, &QPushButton::clicked, this, &StringSelectionDialog::accept);
     list_ = static_cast<QListWidget*>(createControl(this, kSelectionList));
-    packWorkingStrings(ctx.def);
-    const std::vector<StringCells> strings = readPackedStrings(ctx.def);
-    fillList(list_, strings);
+    fillList(list_, selectableStrings(ctx.def));
     if (current >= 0 && current < list_->count())
         list_->setCurrentRow(current);
 }

@@ -36,14 +36,14 @@ class StringDefinitionDialog : public QDialog {
     void accept() override;
     void reject() override { accept(); }
 
-    const std::vector<StringCells>& strings() const { return strings_; }
+    const std::vector<StringCells>& strings() const { return editor_.strings(); }
 
   private:
     void addString();
     void deleteString();
 
     DialogContext& ctx_;
-    std::vector<StringCells> strings_; // the list entries' cells
+    StringListEditor editor_; // the list entries' cells and the rules on them
     QListWidget* list_ = nullptr;
 };
 

@@ -11,22 +11,6 @@ namespace {
 
 constexpr int kCharacterCount = 128;
 
-size_t packedCells(const std::vector<StringCells>& strings) {
-    size_t total = 0;
-    for (const StringCells& s : strings)
-        total += s.size() + 1; // its terminator
-    return total;
-}
-
-std::string cellLimitText(size_t needed) {
-    return "The strings would need " + std::to_string(needed) + " string cells; there are only " +
-           std::to_string(kStringCells) + ".";
-}
-
-std::string countLimitText() {
-    return "At most " + std::to_string(kMaxStrings) + " strings can be defined.";
-}
-
 } // namespace
 
 bool encodeChar(char32_t c, StringCell& cell) {
@@ -62,20 +46,6 @@ std::u32string displayText(const StringCells& cells) {
     return text;
 }
 
-std::vector<StringCells> readPackedStrings(const KeyboardDefinition& def) {
-    std::vector<StringCells> strings;
-    const int count = std::clamp(def.NumberOfStrings, 0, kStringSlots);
-    size_t p = 0;
-    for (int m = 0; m < count; ++m) {
-        StringCells cells;
-        while (p < def.stringChars.size() && !def.stringChars[p].isZero())
-            cells.push_back(def.stringChars[p++]);
-        ++p; // past the terminator
-        strings.push_back(std::move(cells));
-    }
-    return strings;
-}
-
 bool textToCells(const std::u32string& text, StringCells& cells, std::string& why) {
     cells.clear();
     if (text.size() > static_cast<size_t>(kMaxStringText)) {
@@ -97,81 +67,49 @@ bool textToCells(const std::u32string& text, StringCells& cells, std::string& wh
     return true;
 }
 
-std::string addRefusal(const std::vector<StringCells>& strings, size_t cellCount) {
-    if (strings.size() >= static_cast<size_t>(kMaxStrings))
-        return countLimitText();
-    const size_t needed = packedCells(strings) + cellCount + 1;
-    if (needed > static_cast<size_t>(kStringCells))
-        return cellLimitText(needed);
+std::vector<StringCells> selectableStrings(KeyboardDefinition& def) {
+    Log quiet; // only the image build traces its packing
+    packWorkingStrings(def, quiet);
+    return readPackedStrings(def);
+}
+
+StringListEditor::StringListEditor(KeyboardDefinition& def, Log& log) : def_(def), log_(log) {
+    strings_ = selectableStrings(def_);
+}
+
+std::string StringListEditor::add(const std::u32string& text) {
+    if (text.empty())
+        return "";
+    StringCells cells;
+    std::string why;
+    if (!textToCells(text, cells, why))
+        return why;
+    if (why = addRefusal(strings_, cells.size()); !why.empty())
+        return why;
+    strings_.push_back(cells);
+    ++def_.NumberOfStrings;
     return "";
 }
 
-std::string packRefusal(const std::vector<StringCells>& strings) {
-    if (strings.size() > static_cast<size_t>(kMaxStrings))
-        return countLimitText();
-    const size_t needed = packedCells(strings);
-    if (needed > static_cast<size_t>(kStringCells))
-        return cellLimitText(needed);
+std::string StringListEditor::remove(int s) {
+    if (s < 0 || s >= static_cast<int>(strings_.size()))
+        return "There is no string " + std::to_string(s) + ".";
+    if (const int users = stringReferences(def_, s); users > 0)
+        return "String " + std::to_string(s) + " is used by " + std::to_string(users) +
+               (users == 1 ? " key" : " keys") + "; give " + (users == 1 ? "it" : "them") +
+               " another key before deleting the string.";
+    renumberForDeletedString(def_, s, log_);
+    strings_.erase(strings_.begin() + s);
     return "";
 }
 
-bool packStrings(KeyboardDefinition& def, const std::vector<StringCells>& strings) {
-    if (!packRefusal(strings).empty())
-        return false;
-    def.stringIndex.fill(0);
-    def.stringChars.fill(StringCell{});
-    size_t p = 0;
-    for (size_t m = 0; m < strings.size(); ++m) {
-        def.stringIndex[m] = static_cast<uint16_t>(kStringStorageAddress + 4 * p);
-        for (const StringCell& cell : strings[m])
-            def.stringChars[p++] = cell;
-        def.stringChars[p++] = StringCell{};
-    }
-    def.NumberOfStrings = static_cast<int32_t>(strings.size());
-    return true;
-}
-
-void renumberForDeletedString(KeyboardDefinition& def, int s, Log& log) {
-    for (KeyCell& cell : def.cells) {
-        for (LayerAssignment& layer : cell.layers) {
-            if (layer.keytype == STRING_KEY && layer.ibmkey > s) {
-                --layer.ibmkey;
-                log.trace("StringDefinition bIBMKey = ");
-            }
-        }
-    }
-    if (def.NumberOfStrings > 0)
-        --def.NumberOfStrings;
-}
-
-void packWorkingStrings(KeyboardDefinition& def) {
-    // New number of every slot: the non-empty slots below it. A layer naming
-    // an empty slot moves on to the string that follows it.
-    std::array<int, kStringSlots> newNumber{};
-    std::vector<StringCells> strings;
-    for (int slot = 0; slot < kStringSlots; ++slot) {
-        newNumber[slot] = static_cast<int>(strings.size());
-        const auto& cells = def.stringSlots[slot];
-        if (cells[0].isZero())
-            continue;
-        const auto end = std::find_if(cells.begin(), cells.end(),
-                                      [](const StringCell& c) { return c.isZero(); });
-        strings.emplace_back(cells.begin(), end);
-    }
-    const size_t nonEmpty = strings.size();
-    strings.resize(static_cast<size_t>(std::clamp(def.NumberOfStrings, 0, kStringSlots)));
-    if (!packRefusal(strings).empty())
-        return;
-    for (KeyCell& cell : def.cells)
-        for (LayerAssignment& layer : cell.layers)
-            if (layer.keytype == STRING_KEY && layer.ibmkey >= 0 && layer.ibmkey < kStringSlots)
-                layer.ibmkey = newNumber[layer.ibmkey];
-    for (int slot = 0; slot < kStringSlots; ++slot)
-        if (!def.stringSlots[slot][0].isZero() && newNumber[slot] != slot)
-            def.stringSlots[newNumber[slot]] = def.stringSlots[slot];
-    for (size_t slot = nonEmpty; slot < static_cast<size_t>(kStringSlots); ++slot)
-        def.stringSlots[slot][0] = StringCell{};
-    packStrings(def, strings);
+std::string StringListEditor::finish() {
+    if (std::string why = packRefusal(strings_); !why.empty())
+        return why;
+    packStrings(def_, strings_);
+    // The key picker and the image build work on the working slots.
+    unpackStrings(def_);
+    return "";
 }
 
 } // namespace quillan

@@ -1,23 +1,22 @@
 // Strings as text: encoding text characters into packed string cells through
-// the character table, decoding cells back into characters, reading the
-// packed string store into a list and writing a list back into it.
+// the character table and decoding cells back into characters; and the
+// string definition dialog's list with its Add, Delete and OK, on the
+// string store.
 //
-// Plain code on the definition: no GUI, so the rules can be checked alone.
+// Plain code on the definition: no GUI, so the rules can be checked alone
+// and the command-line editor runs the very same steps.
 #pragma once
 
 #include "model/definition.h"
 #include "model/log.h"
+#include "model/string_store.h"
 
 #include <string>
 #include <vector>
 
 namespace quillan {
 
-constexpr int kMaxStringText = 1024;              // characters of one text added to the list
-constexpr uint16_t kStringStorageAddress = 0x900; // EEPROM address of packed cell 0
-
-// One string of the list, as its packed cells without the terminator.
-using StringCells = std::vector<StringCell>;
+constexpr int kMaxStringText = 1024; // characters of one text added to the list
 
 // Shown for a stored character that has no text form.
 constexpr char32_t kNoTextPlaceholder = U'\u25A1';
@@ -31,33 +30,35 @@ int decodeCell(const StringCell& cell);
 // other cell as kNoTextPlaceholder.
 std::u32string displayText(const StringCells& cells);
 
-// Reads NumberOfStrings strings from the packed storage, each up to its
-// terminator. Never reads past the storage: strings beyond its end are empty.
-std::vector<StringCells> readPackedStrings(const KeyboardDefinition& def);
-
 // Encodes a text for the list. Refuses (empty result, why set) a text of
 // more than 1024 characters or with a character outside 0..127.
 bool textToCells(const std::u32string& text, StringCells& cells, std::string& why);
 
-// Why the list cannot take one more string of cellCount cells ("" when it
-// can): at most 127 strings, and 448 packed cells terminators included.
-std::string addRefusal(const std::vector<StringCells>& strings, size_t cellCount);
-// Why the list cannot be written into the packed store ("" when it can).
-std::string packRefusal(const std::vector<StringCells>& strings);
+// The string selection's list: the working strings are packed first, so the
+// list numbers them as the packed store and the image do.
+std::vector<StringCells> selectableStrings(KeyboardDefinition& def);
 
-// Clears the string index and the packed storage and writes the list into
-// them, index entry m = 0x900 + 4 * (first cell of string m). Writes nothing
-// and returns false when packRefusal objects.
-bool packStrings(KeyboardDefinition& def, const std::vector<StringCells>& strings);
+// The string definition dialog's list, as its buttons change it. Opening
+// packs the working strings (the key picker's are the newest) and reads the
+// list; Add appends a text and counts it; Delete removes a string that no
+// key uses, renumbering the keys of the later ones; OK writes the list into
+// the packed store and the working slots. Each returns why it was refused,
+// "" when done.
+class StringListEditor {
+  public:
+    StringListEditor(KeyboardDefinition& def, Log& log);
 
-// Deleting string s: every STRING_KEY layer numbered above s moves down one
-// (traced "StringDefinition bIBMKey = "), and NumberOfStrings drops by one.
-void renumberForDeletedString(KeyboardDefinition& def, int s, Log& log);
+    const std::vector<StringCells>& strings() const { return strings_; }
+    // An empty text changes nothing.
+    std::string add(const std::u32string& text);
+    // A string that keys still use is not deleted: the message names how many.
+    std::string remove(int s);
+    std::string finish();
 
-// Brings the packed string store up to date with the working string slots
-// that the key picker edits, as an image build does: empty slots are closed
-// up (string key layers renumbered with them) and the first NumberOfStrings
-// slots are packed. Changes nothing when they would not fit the packed store.
-void packWorkingStrings(KeyboardDefinition& def);
+  private:
+    KeyboardDefinition& def_;
+    Log& log_;
+    std::vector<StringCells> strings_;
+};
 
 } // namespace quillan

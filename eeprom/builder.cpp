@@ -14,6 +14,7 @@
 #include "eeprom/image.h"
 #include "eeprom/image_files.h"
 #include "model/catalogue.h"
+#include "model/string_store.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -25,8 +26,6 @@ namespace {
 constexpr int kLayerRecords = kCells * kLayers;
 constexpr int kHashBuckets = 1024; // power of two, at least twice kLayerRecords
 constexpr const char* kBuildCaption = "Generate EEPROM File";
-
-using StringSlot = std::array<StringCell, kStringCells>;
 
 // The seven fields that make a key distinct.
 struct KeyEntry {
@@ -89,29 +88,6 @@ void reduceKeys(const KeyboardDefinition& def, Reduction& out) {
     }
 }
 
-// Cells before the terminator; a slot without one counts all its cells.
-int stringLength(const StringSlot& slot) {
-    for (int cell = 0; cell < kStringCells; ++cell)
-        if (slot[cell].isZero())
-            return cell;
-    return kStringCells;
-}
-
-// Packed cells that the strings take once the gaps are closed: the first
-// NumberOfStrings non-empty slots with a terminator each, and one terminator
-// for each string that stays empty.
-int packedCellsNeeded(const KeyboardDefinition& def) {
-    int needed = 0;
-    int strings = 0;
-    for (int i = 0; i < kStringSlots && strings < def.NumberOfStrings; ++i) {
-        if (def.stringSlots[i][0].isZero())
-            continue;
-        needed += stringLength(def.stringSlots[i]) + 1;
-        ++strings;
-    }
-    return needed + (def.NumberOfStrings - strings);
-}
-
 std::string formatted(const char* format, int count, int limit) {
     char text[160];
     std::snprintf(text, sizeof text, format, count, limit);
@@ -123,14 +99,7 @@ std::string checkLimits(const KeyboardDefinition& def, const Reduction& reductio
     if (reduction.count > kMaxKeySlots)
         return formatted("The definition has %d different keys; the EEPROM holds at most %d.",
                          reduction.count, kMaxKeySlots);
-    if (def.NumberOfStrings < 0 || def.NumberOfStrings > kMaxStrings)
-        return formatted("The definition has %d strings; at most %d are allowed.",
-                         def.NumberOfStrings, kMaxStrings);
-    const int cells = packedCellsNeeded(def);
-    if (cells > kStringCells)
-        return formatted("The strings need %d character cells; the EEPROM holds at most %d.", cells,
-                         kStringCells);
-    return {};
+    return workingStringsRefusal(def);
 }
 
 void setUp(EepromImage& image, Log& log) {
@@ -227,82 +196,6 @@ void writeGeneralInfo(const KeyboardDefinition& def, const ControlValues& contro
     g[0xF] = def.BeepLength;
 }
 
-// Removes empty slot i: string keys above i, in the image and in the
-// definition, move down with their strings; slots i+1..127 move down one.
-void removeEmptySlot(KeyboardDefinition& def, EepromImage& image, int i, Log& log) {
-    auto& b = image.bytes;
-    log.trace("* iLoop1 ");
-    for (int n = 0; n < kTableSize; ++n) {
-        log.trace("%d", n);
-        if (b[kKeyInfoTable + n] == STRING_KEY && b[kScanSet2Table + n] > i) {
-            --b[kScanSet2Table + n];
-            --b[kScanSet3Table + n];
-            --b[kUsbTable + n];
-        }
-    }
-    for (KeyCell& cell : def.cells)
-        for (LayerAssignment& layer : cell.layers)
-            if (layer.keytype == STRING_KEY && layer.ibmkey > i)
-                --layer.ibmkey;
-    log.trace("Moving\n");
-    for (int n = i; n < kStringSlots - 1; ++n) {
-        StringSlot& to = def.stringSlots[n];
-        const StringSlot& from = def.stringSlots[n + 1];
-        for (int cell = 0; cell < kStringCells; ++cell) {
-            to[cell] = from[cell];
-            if (from[cell].isZero())
-                break;
-            log.trace(" & %d,%d - %d %d %d %d\n", n, cell, from[cell].characterMode2,
-                      from[cell].characterType, from[cell].characterUSB, from[cell].modifier);
-        }
-    }
-    StringCell& last = def.stringSlots[kStringSlots - 1][0];
-    log.trace(" &1 %d,%d - %d %d %d %d\n", kStringSlots - 1, 0, last.characterMode2,
-              last.characterType, last.characterUSB, last.modifier);
-    last = StringCell{};
-}
-
-bool nonEmptySlotAfter(const KeyboardDefinition& def, int i) {
-    for (int n = i + 1; n < kStringSlots; ++n)
-        if (!def.stringSlots[n][0].isZero())
-            return true;
-    return false;
-}
-
-void closeStringGaps(KeyboardDefinition& def, EepromImage& image, Log& log) {
-    log.trace("Doing the Strings\n");
-    int nonEmpty = 0;
-    for (int i = 0; i < kStringSlots; ++i) {
-        log.trace("iLoop: %d\n", i);
-        while (def.stringSlots[i][0].isZero()) {
-            if (!nonEmptySlotAfter(def, i))
-                return;
-            removeEmptySlot(def, image, i, log);
-        }
-        if (++nonEmpty >= def.NumberOfStrings)
-            return;
-    }
-}
-
-// Packs strings 0..NumberOfStrings-1 into the string character storage and
-// points the string index at them. The limit check guarantees the room.
-void packStrings(KeyboardDefinition& def, Log& log) {
-    log.trace("Copying String\n");
-    int p = 0;
-    for (int i = 0; i < def.NumberOfStrings; ++i) {
-        def.stringIndex[i] = static_cast<uint16_t>(kStringStorage + 4 * p);
-        const StringSlot& slot = def.stringSlots[i];
-        const int length = stringLength(slot);
-        for (int cell = 0; cell < length; ++cell) {
-            log.trace(" $ %d,%d - %d %d %d %d\n", p, cell, slot[cell].characterMode2,
-                      slot[cell].characterType, slot[cell].characterUSB, slot[cell].modifier);
-            def.stringChars[p++] = slot[cell];
-        }
-        def.stringChars[p++] = StringCell{};
-        log.trace(" # %d,%d\n", p, length);
-    }
-}
-
 void writeStringTables(const KeyboardDefinition& def, EepromImage& image) {
     auto& b = image.bytes;
     for (int i = 0; i < kStringSlots; ++i) {
@@ -349,10 +242,18 @@ BuildResult buildImage(KeyboardDefinition& def, const ControlValues& controls, E
     traceReduction(reduction, log);
     writeKeys(def, reduction, image, log);
     writeGeneralInfo(def, controls, image);
-    if (def.NumberOfStrings != 0) {
-        closeStringGaps(def, image, log);
-        packStrings(def, log);
-    }
+    // Removing an empty string slot moves the string numbers above it down.
+    packWorkingStrings(def, log, [&image, &log](int removed) {
+        auto& b = image.bytes;
+        for (int n = 0; n < kTableSize; ++n) {
+            log.trace("%d", n);
+            if (b[kKeyInfoTable + n] == STRING_KEY && b[kScanSet2Table + n] > removed) {
+                --b[kScanSet2Table + n];
+                --b[kScanSet3Table + n];
+                --b[kUsbTable + n];
+            }
+        }
+    });
     writeStringTables(def, image);
     writeText(image, kFileNameAddress, controls.fileName);
     writeText(image, kSerialNumberAddress, controls.serialNumber);

@@ -50,8 +50,10 @@ struct BuildResult {
 };
 
 // Builds the image from the definition and the control values, tracing every
-// step to log. Step 5 changes the definition's string slots and renumbers its
-// STRING_KEY layers with them. With writeFiles set, "EEPkey.bin" and
+// step to log. The strings are packed through the string store: gaps in the
+// working slots are closed (STRING_KEY layers renumbered with them), and the
+// index entries and storage cells beyond the packed strings are cleared, in
+// the definition and in the image. With writeFiles set, "EEPkey.bin" and
 // "EEPkey.txt" are written in the working directory afterwards.
 // A definition with more than 255 distinct keys, or whose strings need more
 // than 448 cells, or that counts more than 127 strings, is refused before

@@ -31,14 +31,6 @@ void resetMatrix(KeyboardDefinition& def) {
     }
 }
 
-void clearStringDefinitions(KeyboardDefinition& def, bool clearCount) {
-    if (clearCount)
-        def.NumberOfStrings = 0;
-    // Slot 127 is only ever filled by unpacking; it is left as it is.
-    for (int slot = 0; slot < kStringSlots - 1; ++slot)
-        def.stringSlots[slot][0] = StringCell{};
-}
-
 void setDefaultPointingBlock(KeyboardDefinition& def) {
     def.pointingBlock.fill(0);
     for (int i = 0; i < 8; ++i)
@@ -70,6 +62,7 @@ void initStartupDefinition(KeyboardDefinition& def, ControlValues& controls) {
     def.Led.fill(0);
     def.BeepLength = 0;
     clearStringDefinitions(def, true);
+    def.packedStringsCurrent = true; // both forms are empty
     setDefaultPointingBlock(def);
     controls = ControlValues{};
 }
@@ -86,21 +79,6 @@ void newDefinition(KeyboardDefinition& def, ControlValues& controls) {
     const std::string serial = controls.serialNumber;
     controls = ControlValues{};
     controls.serialNumber = serial;
-}
-
-void unpackStrings(KeyboardDefinition& def) {
-    clearStringDefinitions(def, false);
-    int slot = 0;
-    int position = 0;
-    for (const StringCell& cell : def.stringChars) {
-        if (slot >= kStringSlots)
-            break;
-        def.stringSlots[slot][position++] = cell;
-        if (cell.isZero()) {
-            position = 0;
-            ++slot;
-        }
-    }
 }
 
 } // namespace quillan

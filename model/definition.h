@@ -164,6 +164,9 @@ struct KeyboardDefinition {
     // Working string store: one slot per string, edited by the key picker
     // and packed by every EEPROM build.
     std::array<std::array<StringCell, kStringCells>, kStringSlots> stringSlots{};
+    // Whether the packed tables hold what the working slots hold; an edit of
+    // the slots clears it, packing and unpacking set it (model/string_store.h).
+    bool packedStringsCurrent = true;
 
     // Pointing-device tuning block (20 named bytes, 12 spare).
     std::array<uint8_t, kPointingBlockSize> pointingBlock{};
@@ -194,8 +197,8 @@ template <int N> std::string getText(const char (&field)[N]) {
 // stringcharcount 0. Codes, logical address and view fields are kept.
 void resetMatrix(KeyboardDefinition& def);
 
-// Clears the first cell of the working string slots 0..126; with the flag
-// also NumberOfStrings.
+// Clears the first cell of every working string slot; with the flag also
+// NumberOfStrings. (String store operation, model/string_store.cpp.)
 void clearStringDefinitions(KeyboardDefinition& def, bool clearCount);
 
 // The state right after start-up: view fields set, matrix reset, string
@@ -208,8 +211,10 @@ void initStartupDefinition(KeyboardDefinition& def, ControlValues& controls);
 void newDefinition(KeyboardDefinition& def, ControlValues& controls);
 
 // Rebuild the working string slots from the packed string characters: each
-// all-zero cell ends a slot; stops after slot 127. Clears the slots' first
-// cells first (NumberOfStrings is kept).
+// all-zero cell ends a slot; stops once NumberOfStrings non-empty strings are
+// in their slots (an empty segment before them stays a gap that the next
+// build closes) or after slot 127. Every other slot is left empty and
+// NumberOfStrings is kept. (String store operation, model/string_store.cpp.)
 void unpackStrings(KeyboardDefinition& def);
 
 // The pointing-device block's start values (gains 13/1, offsets 0, inversion 120).

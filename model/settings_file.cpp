@@ -7,9 +7,12 @@
 #include "model/catalogue.h"
 #include "model/settings_records.h"
 #include "model/settings_versions.h"
+#include "model/string_store.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <unistd.h>
@@ -29,7 +32,7 @@ void show(const MessageSink& messages, const Message& message) {
 // A file that is not loaded says why, so that a foreign or damaged file is
 // not mistaken for a mistyped name.
 template <class... Args> Message refusal(const char* format, Args... args) {
-    char text[96];
+    char text[128];
     std::snprintf(text, sizeof text, format, args...);
     return {text, "Load", MessageIcon::Warning};
 }
@@ -102,23 +105,26 @@ void applyHeader(KeyboardDefinition& def, ControlValues& controls, const HeaderR
 
 // Writes data to path through a temporary file in the same folder that is
 // renamed over path, so a failed save never destroys the previous file.
-bool writeFileReplacing(const std::string& path, const std::string& data) {
+// Returns why it failed, "" when the file was written.
+std::string writeFileReplacing(const std::string& path, const std::string& data) {
     const std::string temporary = path + ".tmp";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (file == nullptr)
-        return false;
+        return std::strerror(errno);
     bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
     written = std::fflush(file) == 0 && written;
     written = ::fsync(fileno(file)) == 0 && written;
+    const int writeError = errno;
     written = std::fclose(file) == 0 && written;
     std::error_code error;
     if (written)
         std::filesystem::rename(temporary, path, error);
+    std::string why = !written ? std::strerror(writeError ? writeError : EIO) : error.message();
     if (!written || error) {
         std::filesystem::remove(temporary, error);
-        return false;
+        return why;
     }
-    return true;
+    return "";
 }
 
 bool writeTextFile(const std::string& path, const std::string& text) {
@@ -158,8 +164,15 @@ bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const 
                   const MessageSink& messages, const std::string& savedTextPath) {
     if (path.empty())
         return false;
-    const std::string bytes = encodeSettings(def, controls);
-    return writeSettingsBytes(bytes, def, path, messages, savedTextPath);
+    // After an edit that no build has packed (a refused build, or none at
+    // all) the packed tables are brought up to date first: a file never
+    // gets stale strings.
+    Log quiet;
+    if (!def.packedStringsCurrent && !packWorkingStrings(def, quiet)) {
+        show(messages, {"Not saved: " + workingStringsRefusal(def), "Save", MessageIcon::Error});
+        return false;
+    }
+    return writeSettingsBytes(encodeSettings(def, controls), def, path, messages, savedTextPath);
 }
 
 namespace {
@@ -176,6 +189,12 @@ bool readAndConvert(const std::string& bytes, const std::string& loadedName, Set
     ByteReader in(bytes);
     image.versionLow = result.versionLow = in.i32();
     image.versionHigh = result.versionHigh = in.i32();
+    const size_t expected = settingsFileSize(result.versionHigh, result.versionLow);
+    if (bytes.size() < expected) {
+        show(messages, refusal("Damaged file: %zu bytes, but a version %d.%d file has %zu !",
+                               bytes.size(), result.versionHigh, result.versionLow, expected));
+        return false;
+    }
     resetMatrix(work);
     work.stringIndex.fill(0);
     work.stringChars.fill(StringCell{});
@@ -215,11 +234,13 @@ bool writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
                         const std::string& savedTextPath) {
     if (path.empty())
         return false;
-    const bool saved = writeFileReplacing(path, bytes);
-    if (saved)
+    const std::string why = writeFileReplacing(path, bytes);
+    if (why.empty())
         show(messages, {"Saved configuration file !", "Save", MessageIcon::None});
+    else
+        show(messages, {"Could not save " + path + ": " + why, "Save", MessageIcon::Error});
     writeTextFile(savedTextPath, savedText(def));
-    return saved;
+    return why.empty();
 }
 
 LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
@@ -235,6 +256,7 @@ LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
         sanitizeCell(cell);
     ControlValues newControls = controls;
     applyHeader(*work, newControls, image->header, loadedName);
+    unpackStrings(*work);
     def = *work;
     controls = std::move(newControls);
     result.loaded = true;

@@ -26,19 +26,23 @@ std::string encodeSettings(KeyboardDefinition& def, const ControlValues& control
 // last encode left it).
 std::string savedText(const KeyboardDefinition& def);
 
-// Save: an empty name writes nothing and returns false. Otherwise writes the
-// file through a temporary file in the same folder renamed over the old one,
-// shows "Saved configuration file !" / "Save", and in any case writes
-// savedTextPath ("Saved.txt" in the working directory). Returns true when
-// the settings file was written.
+// Save: an empty name writes nothing and returns false. Working strings
+// that no build has packed yet are packed first (string store); strings
+// beyond the store's capacity are not saved: a message says why and nothing
+// is written. Otherwise writes the file through a temporary file in the same
+// folder renamed over the old one, shows "Saved configuration file !" /
+// "Save" (or, when the write failed, an error naming the file and the
+// reason), and in any case writes savedTextPath ("Saved.txt" in the working
+// directory). Returns true when the settings file was written.
 bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const std::string& path,
                   const MessageSink& messages, const std::string& savedTextPath = "Saved.txt");
 
 // Load: reads any supported version. A load that fails (cannot open, unknown
-// version or size, malformed) leaves def and controls untouched. On success
-// replaces the matrix, header settings, string tables and controls (file
-// name and serial number from the file) and shows the version's message.
-// The caller then unpacks the strings (unpackStrings) and rebuilds the image.
+// version or size, a file of 1.1 to 4.0 shorter than its version's size)
+// leaves def and controls untouched and says why. On success replaces the
+// matrix, header settings, string tables and controls (file name and serial
+// number from the file), unpacks the strings into the working slots and
+// shows the version's message. The caller then rebuilds the image.
 LoadResult loadSettings(KeyboardDefinition& def, ControlValues& controls, const std::string& path,
                         const MessageSink& messages);
 

@@ -151,6 +151,30 @@ void convert22to40(SettingsImage& image, KeyboardDefinition& def) {
 
 } // namespace
 
+size_t settingsFileSize(int versionHigh, int versionLow) {
+    constexpr size_t kOldBlock = static_cast<size_t>(kOldCells) * kCellSize;
+    constexpr size_t kStrings = kStringIndexSize + kStringCharsSize;
+    if (versionHigh < 0 || versionHigh > 9 || versionLow < 0 || versionLow > 9)
+        return 0;
+    switch (versionHigh * 10 + versionLow) {
+    case 11:
+    case 12:
+        return 60 + kOldBlock;
+    case 13:
+        return 68 + kOldBlock;
+    case 20:
+        return 72 + kOldBlock + kStrings;
+    case 21:
+        return 140 + kOldBlock + kStrings;
+    case 22:
+        return kHeaderSize + kOldBlock + kStrings;
+    case 40:
+        return kHeaderSize + static_cast<size_t>(kCells) * kCellSize + kStrings;
+    default:
+        return 0;
+    }
+}
+
 bool readSettingsVersion(const std::string& bytes, SettingsImage& image, KeyboardDefinition& def) {
     if (image.versionHigh < 0 || image.versionHigh > 9 || image.versionLow < 0 ||
         image.versionLow > 9)

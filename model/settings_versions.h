@@ -25,6 +25,11 @@ struct SettingsImage {
     Message message; // what a successful load shows
 };
 
+// The size of a whole file of the given version (header, key block and, from
+// 2.0 on, the string tables); 0 for version 1.0, whose two sizes its reader
+// checks itself, and for versions this reader does not know.
+size_t settingsFileSize(int versionHigh, int versionLow);
+
 // Reads the file of the version found in bytes into image and, for version
 // 4.0 and the string tables, into def (its matrix reset and its string tables
 // zeroed beforehand). False when the version or, for 1.0, the size is not one

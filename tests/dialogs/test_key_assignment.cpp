@@ -119,6 +119,13 @@ TEST_F(KeyAssignment, SingleLineOnAKeyLayer) {
     EXPECT_EQ(layer().keymode, 0); // a Ctrl key does not get CTRL
     EXPECT_EQ(log.captured(), "$ bIBMKey = 58\n");
 
+    // Shift keys never get SHIFT, from either Shift column.
+    for (const char* line :
+         {"IBM Key 44\t\t\tShift l\t\t\t\t", "IBM Key 57\t\t\tShift r\t\t\t\t"}) {
+        ASSERT_TRUE(assign({line}).ok);
+        EXPECT_EQ(layer().keymode, 0) << line;
+    }
+
     ASSERT_TRUE(assign({"IBM Key 31\tAlt\tCtrl r\tShift r\tBase\tRep Off\tAlt Gr\t"}).ok);
     EXPECT_EQ(layer().keymode, 0x3F);
     EXPECT_EQ(layer().scan3code, 0x1C);

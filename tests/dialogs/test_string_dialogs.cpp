@@ -76,14 +76,18 @@ class StringDialogsTest : public QObject {
 
     void deletingRenumbersTheLaterStringKeys() {
         defineStrings({QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")});
-        for (int s = 0; s < 3; ++s)
+        for (int s : {0, 2})
             f->def->cells[s].layers[1] = {1, {}, s, 0, STRING_KEY, 0, 0, 0, {}, 0};
         StringDefinitionDialog d(*f->ctx);
+        // A string that a key uses is not deleted: its key would type another.
+        list(&d, SD_LIST)->setCurrentRow(2);
+        click(&d, SD_DELETE_STRING);
+        QCOMPARE(MessageBox::shown().size(), size_t{1});
+        QCOMPARE(list(&d, SD_LIST)->count(), 3);
         list(&d, SD_LIST)->setCurrentRow(1);
         click(&d, SD_DELETE_STRING);
         QCOMPARE(f->def->cells[0].layers[1].ibmkey, 0);
-        QCOMPARE(f->def->cells[1].layers[1].ibmkey, 1); // now types "three"
-        QCOMPARE(f->def->cells[2].layers[1].ibmkey, 1);
+        QCOMPARE(f->def->cells[2].layers[1].ibmkey, 1); // still types "three"
         QCOMPARE(f->def->NumberOfStrings, 2);
         click(&d, SD_OK);
         QCOMPARE(f->def->stringIndex[1], uint16_t{0x900 + 4 * 4});

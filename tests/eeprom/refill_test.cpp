@@ -110,6 +110,29 @@ TEST_F(Refill, NoKeyEntriesAndUnknownCodes) {
     EXPECT_EQ(back.cells[21].layers[1].used, 0);
 }
 
+TEST_F(Refill, SettingBytesAndStringNumberEdgeComeBack) {
+    def.StdRepeat = 0;
+    def.GlobalRepeatDisable = 1;
+    def.AnyKeyRelease = 1;
+    def.PrefixMakeBreak = 1;
+    controls.PointDevice = 2;
+    build();
+    // String numbers 127 and 128: only 127 names a string slot.
+    for (int s = 0; s < 2; ++s) {
+        image.bytes[0x000 + s] = uint8_t(127 + s);
+        image.bytes[0x500 + s] = STRING_KEY;
+        image.bytes[0x200 + s] = uint8_t(s);
+    }
+    refill();
+    EXPECT_EQ(back.StdRepeat, 0);
+    EXPECT_EQ(back.GlobalRepeatDisable, 1);
+    EXPECT_EQ(back.AnyKeyRelease, 1);
+    EXPECT_EQ(back.PrefixMakeBreak, 1);
+    EXPECT_EQ(backControls.PointDevice, 2);
+    EXPECT_EQ(back.cells[0].layers[0].ibmkey, 127);
+    EXPECT_EQ(back.cells[1].layers[0].used, 0);
+}
+
 TEST_F(Refill, UntrustedSettingsAreBounded) {
     image.bytes.fill(0xFF);
     image.bytes[0x603] = 9; // delay selection beyond its list
@@ -161,6 +184,7 @@ TEST_F(Refill, StorageIsSplitAtEveryZeroCell) {
     const uint8_t cells[][4] = {{2, 4, 0x1C, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 5, 0x32, 0}};
     for (int p = 0; p < 4; ++p)
         std::copy(cells[p], cells[p] + 4, image.bytes.begin() + 0x900 + 4 * p);
+    image.bytes[0x801] = image.bytes[0x803] = 0x09; // two strings counted
     back.stringSlots[2][0] = StringCell{9, 9, 9, 9};
     refill();
     EXPECT_EQ(back.stringSlots[0][0], (StringCell{2, 4, 0x1C, 0}));

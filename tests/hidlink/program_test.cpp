@@ -151,6 +151,7 @@ TEST(ProgramKeyboard, UnplugMidDownloadStopsAtOnce) {
     const std::vector<Transfer>& sent = bench.transfers();
     EXPECT_GT(sent.size(), 1000u);
     EXPECT_LT(sent.size(), 1020u);
+    ASSERT_FALSE(bench.positions.empty());
     EXPECT_EQ(bench.positions.back(), 3); // blocks 0..2 completed
 }
 

@@ -105,14 +105,18 @@ TEST(Definition, UnpackStrings) {
 
 TEST(Definition, UnpackStopsAfterTheLastSlot) {
     Fixture f;
-    // 224 one-character strings: only slots 0..127 receive one.
+    // 224 one-character strings in the storage, 127 of them counted: slots
+    // 0..126 receive one; the rest is stale and never revived.
     for (int i = 0; i < kStringCells; i += 2)
         f.def->stringChars[i] = {0, static_cast<uint8_t>(i / 2), 1, 0};
+    f.def->stringSlots[127][0] = {1, 1, 1, 1};
+    f.def->NumberOfStrings = kMaxStrings;
     unpackStrings(*f.def);
     EXPECT_EQ(f.def->stringSlots[0][0].characterUSB, 0);
     EXPECT_EQ(f.def->stringSlots[0][0].characterMode2, 1);
-    EXPECT_EQ(f.def->stringSlots[127][0].characterUSB, 127);
-    EXPECT_TRUE(f.def->stringSlots[127][1].isZero());
+    EXPECT_EQ(f.def->stringSlots[126][0].characterUSB, 126);
+    EXPECT_TRUE(f.def->stringSlots[126][1].isZero());
+    EXPECT_TRUE(f.def->stringSlots[127][0].isZero());
 }
 
 } // namespace

@@ -203,6 +203,15 @@ TEST(SettingsFile, TextsAreCutTo31Characters) {
     EXPECT_EQ(loaded.controls.serialNumber, text31);
     EXPECT_EQ(getText(loaded.def->header.fileName), std::string(31, 'f'));
 
+    // 40 characters keep their zero byte at offset 31 of the field.
+    setText(saved.def->cell(0, 0).legend, std::string(40, 'l'));
+    saved.controls.serialNumber = std::string(40, 's');
+    const std::string bytes = encodeSettings(*saved.def, saved.controls);
+    for (size_t field : {size_t{76}, size_t{108}, kCellsOffset + 28}) {
+        EXPECT_NE(bytes[field + 30], '\0') << field;
+        EXPECT_EQ(bytes[field + 31], '\0') << field;
+    }
+
     // Texts in a file without their terminator are cut as well.
     FileBuilder file(kSettingsFileSize);
     file.version(4, 0).text(76, std::string(32, 'n')).text(108, std::string(32, 's'));
@@ -236,7 +245,10 @@ TEST(SettingsFile, FailedSaveKeepsThePreviousFile) {
     setText(f.def->cells[0].legend, "changed");
     MessageLog messages;
     EXPECT_FALSE(saveSettings(*f.def, f.controls, path, messages.sink(), dir.file("Saved.txt")));
-    EXPECT_TRUE(messages.shown.empty());
+    // The failure is shown, naming the file and the reason.
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Save");
+    EXPECT_EQ(messages.shown[0].text, "Could not save " + path + ": Is a directory");
     EXPECT_EQ(readWholeFile(path), before);
     // The readable copy is written whether or not the settings file was.
     EXPECT_NE(readWholeFile(dir.file("Saved.txt")).find("= changed ,"), std::string::npos);
@@ -291,22 +303,34 @@ TEST(SettingsFile, FailedLoadLeavesEverythingAsItWas) {
     EXPECT_TRUE(unchanged());
 }
 
-TEST(SettingsFile, TruncatedFileReadsMissingBytesAsZero) {
+// A file of 1.1 to 4.0 shorter than its version's size is damaged: it is
+// refused, naming both sizes, and the definition stays as it was.
+TEST(SettingsFile, TruncatedFileIsRefused) {
     Fixture f;
     fillVaried(*f.def, f.controls);
-    FileBuilder file;
-    file.version(4, 0).i32(28, 12).cell(kCellsOffset, "first", 1);
-    file.resize(kCellsOffset + 144 + 100); // cell 1 cut short inside its layers
-    MessageLog messages;
-    ASSERT_TRUE(
-        decodeSettings(*f.def, f.controls, file.bytes(), "cut.dat", messages.sink()).loaded);
-    EXPECT_EQ(messages.shown.at(0).text, "Loaded configuration file !");
-    EXPECT_EQ(f.controls.DebounceTime, 12);
-    EXPECT_EQ(getText(f.def->cells[0].legend), "first");
-    EXPECT_EQ(f.def->cells[1].used, 0);
-    EXPECT_EQ(getText(f.def->cells[127].legend), "");
-    EXPECT_EQ(f.def->stringIndex[0], 0);
-    EXPECT_TRUE(f.def->stringChars[0].isZero());
+    const auto before = std::make_unique<KeyboardDefinition>(*f.def);
+    const struct {
+        int high, low;
+        size_t size;
+    } versions[] = {{1, 1, 32316}, {1, 2, 32316}, {1, 3, 32324}, {2, 0, 34376},
+                    {2, 1, 34444}, {2, 2, 34448}, {4, 0, 20624}};
+    for (const auto& v : versions) {
+        FileBuilder file(v.size);
+        file.version(v.high, v.low);
+        MessageLog messages;
+        EXPECT_TRUE(decodeSettings(*f.def, f.controls, file.bytes(), "t.dat", {}).loaded)
+            << v.high << "." << v.low;
+        file.resize(v.size - 1);
+        *f.def = *before;
+        EXPECT_FALSE(
+            decodeSettings(*f.def, f.controls, file.bytes(), "t.dat", messages.sink()).loaded);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_NE(messages.shown[0].text.find(std::to_string(v.size - 1) + " bytes"),
+                  std::string::npos);
+        EXPECT_NE(messages.shown[0].text.find(std::to_string(v.size)), std::string::npos);
+        EXPECT_EQ(f.def->cells, before->cells);
+        EXPECT_EQ(f.def->stringChars, before->stringChars);
+    }
 }
 
 TEST(SettingsFile, ValuesUsedAsIndicesAreBroughtIntoRange) {
@@ -318,7 +342,17 @@ TEST(SettingsFile, ValuesUsedAsIndicesAreBroughtIntoRange) {
     file.layer(kCellsOffset, 1, 200, 0, 17, 0, 0, 0, 100000);
     file.layer(kCellsOffset, 2, 127, 0, 17, 0, 0, 0);
     file.layer(kCellsOffset, 3, 146, 0, 99, 0, 0, 0);
+    // The edges: catalogue rows 0..146, string slots 0..127.
+    const struct {
+        int32_t ibmkey;
+        uint8_t keytype;
+        int32_t kept;
+    } edges[] = {{146, 0, 146}, {147, 0, 0}, {127, 17, 127}, {128, 17, 0}};
+    for (int l = 0; l < 4; ++l)
+        file.layer(kCellsOffset + 144, l, edges[l].ibmkey, 0, edges[l].keytype, 0, 0, 0);
     ASSERT_TRUE(decodeSettings(*f.def, f.controls, file.bytes(), "r.dat", {}).loaded);
+    for (int l = 0; l < 4; ++l)
+        EXPECT_EQ(f.def->cells[1].layers[l].ibmkey, edges[l].kept) << edges[l].ibmkey;
     EXPECT_EQ(f.controls.DefRepDelay, 3);
     EXPECT_EQ(f.controls.DefRepRate, 0);
     EXPECT_EQ(f.controls.MaxScanRow, 1);

@@ -259,16 +259,17 @@ TEST_F(Versions, V22FoldsColumnsIntoTheMatrix) {
         EXPECT_EQ(legend(3, column), expected[column]) << column;
     EXPECT_EQ(def->stringChars[447].characterType, 9);
 
-    // A file cut inside its key block keeps the cells it has; the rest is
-    // zero, so the missing old columns replace nothing.
+    // A file cut inside its key block is damaged: refused, and the loaded
+    // definition stays as it is.
     messages.shown.clear();
     file.resize(oldCell(144, 3, 3));
-    ASSERT_TRUE(load(file).loaded);
-    expectMessage("Loaded configuration file !", "Load");
-    EXPECT_EQ(legend(3, 0), "c0");
-    EXPECT_EQ(legend(3, 2), "c2");
-    EXPECT_EQ(legend(3, 3), "");
-    EXPECT_EQ(def->stringChars[447].characterType, 0);
+    ASSERT_FALSE(load(file).loaded);
+    const std::string damaged = "Damaged file: " + std::to_string(oldCell(144, 3, 3)) +
+                                " bytes, but a version 2.2 file has " +
+                                std::to_string(strings + 2048) + " !";
+    expectMessage(damaged.c_str(), "Load");
+    EXPECT_EQ(legend(3, 0), "c13");
+    EXPECT_EQ(def->stringChars[447].characterType, 9);
 }
 
 } // namespace
