@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -20,15 +21,19 @@ constexpr const char* kUsage =
 
 // Answers --help and --version on standard output before Qt starts, so that
 // they work without a display. Returns false when argv asks for neither.
-bool answerInfoOption(int argc, char** argv) {
+// An unknown long option is refused here too (usage, exit 2), before Qt
+// needs a display; single-dash options are Qt's own and are left to it.
+std::optional<int> answerInfoOption(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--simulate") == 0 || std::strcmp(arg, "--load") == 0 ||
             std::strcmp(arg, "--screenshot") == 0) {
+            if (i + 1 >= argc)
+                break; // a missing value is refused after Qt starts, as before
             ++i; // skip the value
         } else if (std::strcmp(arg, "--version") == 0) {
             std::printf("Quillan %s\n", QUILLAN_VERSION);
-            return true;
+            return 0;
         } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
             std::printf("%s", kUsage);
             std::printf(
@@ -39,10 +44,13 @@ bool answerInfoOption(int argc, char** argv) {
                 "  --load FILE        load a settings file at start\n"
                 "  --screenshot FILE  save a picture of the main window as PNG and exit\n"
                 "see quillan(1)\n");
-            return true;
+            return 0;
+        } else if (std::strncmp(arg, "--", 2) == 0) {
+            std::fprintf(stderr, "%s", kUsage);
+            return 2;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 struct Arguments {
@@ -73,8 +81,8 @@ Arguments parseArguments(const QStringList& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (answerInfoOption(argc, argv))
-        return 0;
+    if (const std::optional<int> answered = answerInfoOption(argc, argv))
+        return *answered;
     QApplication app(argc, argv);
     const Arguments args = parseArguments(app.arguments());
     if (!args.ok) {

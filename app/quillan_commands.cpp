@@ -378,7 +378,7 @@ void MainWindow::beepLengthChanged(const QString& text) {
 
 void MainWindow::createWorkflowMenu() {
     QMenu* keyboard = new QMenu("&Keyboard", this);
-    QAction* help = menuBar()->actions().value(1);
+    QAction* help = menuBar()->actions().last(); // before Help, after File and Edit
     menuBar()->insertMenu(help, keyboard);
     QAction* verify = keyboard->addAction("Verify after programming");
     verify->setObjectName("verifyAfterProgramming");

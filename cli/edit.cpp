@@ -144,7 +144,7 @@ bool pickerOk(KeyboardDefinition& def, Log& log, const EditOp& op,
               const std::vector<std::string>& lines, const ModeToggles& toggles, Message& refusal) {
     PickerTarget target{op.row, op.column, op.layer, false};
     layerToList(def, target); // showing the picker sets its string flag
-    const AssignOutcome outcome = listToLayer(def, target, lines, toggles, log);
+    const AssignOutcome outcome = confirmPickerList(def, target, lines, toggles, log);
     if (!outcome.ok) {
         refusal = refused(outcome.message, "Key Macro Tool");
         return false;

@@ -20,7 +20,8 @@ bool answerInfoOption(int argc, char** argv) {
         return false;
     std::printf("%s", quillan::cli::usageText().c_str());
     std::printf("other options: --help (this text), --version\n"
-                "exit status: 0 success, 1 failure, 2 usage error\n"
+                "exit status: 0 success (diff: equal), 1 failure (diff: different),\n"
+                "             2 usage error, 3 verify mismatch\n"
                 "see quillan-cli(1) for every command and file\n");
     return true;
 }

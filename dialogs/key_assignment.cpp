@@ -544,4 +544,13 @@ void markLayerUsedByKey(KeyboardDefinition& def, const PickerTarget& target) {
     layer.used = layer.keytype == UNUSED_KEY ? 0 : 1;
 }
 
+AssignOutcome confirmPickerList(KeyboardDefinition& def, const PickerTarget& target,
+                                const std::vector<std::string>& lines, const ModeToggles& toggles,
+                                Log& log) {
+    const AssignOutcome outcome = listToLayer(def, target, lines, toggles, log);
+    if (outcome.ok)
+        markLayerUsedByKey(def, target);
+    return outcome;
+}
+
 } // namespace quillan

@@ -141,5 +141,10 @@ bool stepToEnabledCell(const KeyboardDefinition& def, int& row, int& column, int
 // A layer that the picker gave a key is marked used (otherwise the keyboard
 // ignores it); a layer that became "No Key" is marked unused.
 void markLayerUsedByKey(KeyboardDefinition& def, const PickerTarget& target);
+// The picker's OK as a whole: listToLayer, then, when it was not refused,
+// markLayerUsedByKey. The picker window and scripted editing both run this.
+AssignOutcome confirmPickerList(KeyboardDefinition& def, const PickerTarget& target,
+                                const std::vector<std::string>& lines, const ModeToggles& toggles,
+                                Log& log);
 
 } // namespace quillan

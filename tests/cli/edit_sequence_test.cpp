@@ -155,12 +155,13 @@ class Sequence {
             layer.id = model_.nextId++;
             model_.strings[layer.id] = op.text;
         }
-        // Mostly the user ticks the layer's "Used" as well.
-        if (uniform(0, 4) > 0) {
+        layer.used = true; // the picker's OK ticks "Used"
+        // Now and then the user clears it again.
+        if (uniform(0, 4) == 0) {
             op.kind = Kind::Layer;
-            op.value = 1;
+            op.value = 0;
             ASSERT_TRUE(apply(op));
-            layer.used = true;
+            layer.used = false;
         }
     }
 
@@ -174,6 +175,7 @@ class Sequence {
         LayerModel& layer = layerOf(op);
         model_.giveUp(layer);
         layer.kind = pick == 0 ? LayerModel::None : LayerModel::Key;
+        layer.used = pick != 0; // ticked for a key, cleared for "No Key"
     }
 
     void flag() {
