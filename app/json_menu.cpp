@@ -4,6 +4,7 @@
 #include "app/quillan.h"
 #include "model/definition_json.h"
 #include "model/settings_file.h"
+#include "model/string_store.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -17,6 +18,12 @@ const QString kJsonFilter = "JSON definitions (*.json);;All files (*)";
 } // namespace
 
 bool MainWindow::exportJson(const QString& name) {
+    // Like a save, never writes strings that an edit changed but no build packed.
+    if (const std::string why = packStaleStrings(state_.def); !why.empty()) {
+        MessageBox::show(this, QString::fromStdString("Not exported: " + why), "Export as JSON",
+                         MessageIcon::Warning);
+        return false;
+    }
     // The file image as Save would write it, plus the pointing-device block.
     const PortableDefinition definition{encodeSettings(state_.def, controlValues()),
                                         state_.def.pointingBlock};

@@ -30,7 +30,7 @@ std::optional<int> answerInfoOption(int argc, char** argv) {
             std::strcmp(arg, "--screenshot") == 0) {
             if (i + 1 >= argc)
                 break; // a missing value is refused after Qt starts, as before
-            ++i; // skip the value
+            ++i;       // skip the value
         } else if (std::strcmp(arg, "--version") == 0) {
             std::printf("Quillan %s\n", QUILLAN_VERSION);
             return 0;

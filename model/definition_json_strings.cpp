@@ -3,13 +3,12 @@
 // JSON form needs is here.
 #include "model/catalogue.h"
 #include "model/definition_json_fields.h"
+#include "model/string_store.h"
 
 #include <algorithm>
 
 namespace quillan::json_form {
 namespace {
-
-constexpr int kFirstStringAddress = 2304; // EEPROM address of string character 0
 
 using Cells = std::vector<StringCell>;
 
@@ -48,19 +47,6 @@ std::vector<Cells> packedStrings(const FileRecords& records) {
         strings.push_back(std::move(cells));
     }
     return strings;
-}
-
-// Packs the strings back to back, each ended by an all-zero cell, and points
-// the string index at them; the rest of both tables stays zero.
-void packStrings(const std::vector<Cells>& strings, FileRecords& records) {
-    int p = 0;
-    for (size_t i = 0; i < strings.size(); ++i) {
-        records.stringIndex[i] = static_cast<uint16_t>(kFirstStringAddress + 4 * p);
-        for (const StringCell& cell : strings[i])
-            records.stringChars[p++] = cell;
-        records.stringChars[p++] = StringCell{};
-    }
-    records.header.NumberOfStrings = static_cast<int32_t>(strings.size());
 }
 
 Json entryToJson(const StringCell& cell) {
@@ -179,15 +165,12 @@ void stringsFromJson(const Json& value, FileRecords& records) {
     if (list.size() > static_cast<size_t>(kMaxStrings))
         refuse("strings", "more than " + std::to_string(kMaxStrings) + " strings");
     std::vector<Cells> strings;
-    size_t cells = 0;
-    for (size_t i = 0; i < list.size(); ++i) {
+    for (size_t i = 0; i < list.size(); ++i)
         strings.push_back(stringFromJson(list[i], "strings[" + std::to_string(i) + "]"));
-        cells += strings.back().size() + 1;
-    }
-    if (cells > static_cast<size_t>(kStringCells))
-        refuse("strings", "the strings need " + std::to_string(cells) + " characters, at most " +
-                              std::to_string(kStringCells) + " fit");
-    packStrings(strings, records);
+    if (const std::string why = packRefusal(strings); !why.empty())
+        refuse("strings", why);
+    writePackedTables(records.stringIndex, records.stringChars, strings);
+    records.header.NumberOfStrings = static_cast<int32_t>(strings.size());
 }
 
 } // namespace quillan::json_form

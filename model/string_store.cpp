@@ -285,18 +285,31 @@ std::string packRefusal(const std::vector<StringCells>& strings) {
     return stringCapacityRefusal(clampedInt(strings.size()), clampedInt(listCells(strings)));
 }
 
+void writePackedTables(std::array<uint16_t, kStringSlots>& index,
+                       std::array<StringCell, kStringCells>& chars,
+                       const std::vector<StringCells>& strings) {
+    index.fill(0);
+    chars.fill(StringCell{});
+    size_t p = 0;
+    for (size_t m = 0; m < strings.size(); ++m) {
+        index[m] = static_cast<uint16_t>(kStringStorageAddress + 4 * p);
+        for (const StringCell& cell : strings[m])
+            chars[p++] = cell;
+        chars[p++] = StringCell{};
+    }
+}
+
+std::string packStaleStrings(KeyboardDefinition& def) {
+    Log quiet;
+    if (def.packedStringsCurrent || packWorkingStrings(def, quiet))
+        return "";
+    return workingStringsRefusal(def);
+}
+
 bool packStrings(KeyboardDefinition& def, const std::vector<StringCells>& strings) {
     if (!packRefusal(strings).empty())
         return false;
-    def.stringIndex.fill(0);
-    def.stringChars.fill(StringCell{});
-    size_t p = 0;
-    for (size_t m = 0; m < strings.size(); ++m) {
-        def.stringIndex[m] = static_cast<uint16_t>(kStringStorageAddress + 4 * p);
-        for (const StringCell& cell : strings[m])
-            def.stringChars[p++] = cell;
-        def.stringChars[p++] = StringCell{};
-    }
+    writePackedTables(def.stringIndex, def.stringChars, strings);
     def.NumberOfStrings = static_cast<int32_t>(strings.size());
     def.packedStringsCurrent = false; // the slots follow with unpackStrings
     return true;

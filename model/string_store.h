@@ -88,6 +88,16 @@ std::string packRefusal(const std::vector<StringCells>& strings);
 // entry m = 0x900 + 4 * (first cell of string m); NumberOfStrings = list
 // size. Writes nothing and returns false when packRefusal objects.
 bool packStrings(KeyboardDefinition& def, const std::vector<StringCells>& strings);
+// The packing itself, on any pair of tables: clears both, then writes the
+// strings back to back, each ended by an all-zero cell, index entry m
+// pointing at string m's first cell. The caller has checked packRefusal.
+void writePackedTables(std::array<uint16_t, kStringSlots>& index,
+                       std::array<StringCell, kStringCells>& chars,
+                       const std::vector<StringCells>& strings);
+// Before the packed tables are written out (save, export): packs the working
+// strings when an edit has not been packed yet. Returns why they cannot be
+// packed ("" when the tables are current).
+std::string packStaleStrings(KeyboardDefinition& def);
 // Deleting string s: every STRING_KEY layer numbered above s moves down one
 // (traced "StringDefinition bIBMKey = "), and NumberOfStrings drops by one.
 void renumberForDeletedString(KeyboardDefinition& def, int s, Log& log);

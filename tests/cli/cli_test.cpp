@@ -9,8 +9,8 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 #include <iterator>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace quillan;
