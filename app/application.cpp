@@ -1,8 +1,8 @@
 #include "app/application.h"
 
-#include "app/message_box.h"
 #include "app/pictures.h"
-#include "dialogs/key_picker_window.h"
+#include "dialogs/dialogs.h"
+#include "gui/message_box.h"
 #include "hidlink/hidapi_backend.h"
 #include "hidlink/sim_backend.h"
 
@@ -66,7 +66,7 @@ Application::~Application() {
     qApp->removeEventFilter(this);
     main_->setDialogContext(nullptr);
     main_->setTestWindow(nullptr);
-    delete picker_;
+    destroyKeyPickerWindow(picker_);
 }
 
 ProductionWindow& Application::productionWindow() {

@@ -3,8 +3,8 @@
 // and turns Alt+? and Alt+/ into the About command.
 #pragma once
 
+#include "app/main_window.h"
 #include "app/production_window.h"
-#include "app/quillan.h"
 #include "app/test_window.h"
 #include "dialogs/dialogs.h"
 

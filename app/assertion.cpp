@@ -1,6 +1,6 @@
 #include "app/assertion.h"
 
-#include "app/message_box.h"
+#include "gui/message_box.h"
 
 #include <QApplication>
 #include <QWidget>

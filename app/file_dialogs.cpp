@@ -1,6 +1,7 @@
 #include "app/file_dialogs.h"
 
-#include "app/message_box.h"
+#include "gui/message_box.h"
+#include "gui/modal.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -245,7 +246,7 @@ int FileDialog::runLoad(QWidget* parent, const SettingsLoader& loader, QString& 
         return 1;
     }
     LoadFileDialog dialog(parent, loader, sharedName);
-    return dialog.exec() == 1 ? 1 : 2;
+    return runModal(dialog) == 1 ? 1 : 2;
 }
 
 int FileDialog::runSave(QWidget* parent, QString& sharedName) {
@@ -256,7 +257,7 @@ int FileDialog::runSave(QWidget* parent, QString& sharedName) {
         return name ? 1 : 2;
     }
     SaveFileDialog dialog(parent, sharedName);
-    const int result = dialog.exec();
+    const int result = runModal(dialog);
     if (result != 1) {
         dialog.cancel(); // closing the window counts as Cancel
         return 2;

@@ -1,7 +1,7 @@
 // "Export as JSON…" and "Import JSON…" of the File menu: the readable form of
 // the definition, through the standard file dialogs.
-#include "app/message_box.h"
-#include "app/quillan.h"
+#include "app/main_window.h"
+#include "gui/message_box.h"
 #include "model/definition_json.h"
 #include "model/settings_file.h"
 #include "model/string_store.h"

@@ -1,8 +1,8 @@
 #include "app/key_check.h"
 
-#include "app/key_events.h"
-#include "dialogs/key_assignment.h"
+#include "gui/key_events.h"
 #include "model/catalogue.h"
+#include "rules/key_assignment.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -4,7 +4,7 @@
 //   --screenshot FILE save a picture of the main window as PNG and exit
 // quillan --help | --version
 #include "app/application.h"
-#include "app/message_box.h"
+#include "gui/message_box.h"
 
 #include <QApplication>
 #include <QStringList>

@@ -1,11 +1,11 @@
 // Main window: undo and redo, unsaved changes, the status texts and the
 // matrix tooltips.
-#include "app/message_box.h"
-#include "app/quillan.h"
-#include "dialogs/key_assignment.h"
-#include "dialogs/string_text.h"
+#include "app/main_window.h"
+#include "gui/message_box.h"
 #include "model/catalogue.h"
 #include "model/key_labels.h"
+#include "rules/key_assignment.h"
+#include "rules/string_text.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

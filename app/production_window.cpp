@@ -1,6 +1,6 @@
 #include "app/production_window.h"
 
-#include "app/message_box.h"
+#include "gui/message_box.h"
 
 #include <QApplication>
 #include <QCloseEvent>

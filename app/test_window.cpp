@@ -3,7 +3,7 @@
 #include "app/assertion.h"
 #include "app/key_check_view.h"
 #include "app/string_table.h"
-#include "app/window_placement.h"
+#include "gui/window_placement.h"
 
 #include <QKeyEvent>
 #include <QPainter>

@@ -3,7 +3,7 @@
 // scroll up; "StopTest" hides the window.
 #pragma once
 
-#include "app/key_events.h"
+#include "gui/key_events.h"
 #include "model/definition.h"
 
 #include <QString>

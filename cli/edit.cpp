@@ -2,8 +2,8 @@
 
 #include "cli/commands.h"
 #include "cli/session.h"
-#include "dialogs/string_text.h"
 #include "model/catalogue.h"
+#include "rules/string_text.h"
 
 #include <array>
 #include <cstdio>

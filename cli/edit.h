@@ -4,10 +4,10 @@
 // Add / Delete with OK, "Assign string"), with the same refusals.
 #pragma once
 
-#include "dialogs/key_assignment.h"
 #include "model/definition.h"
 #include "model/log.h"
 #include "model/messages.h"
+#include "rules/key_assignment.h"
 
 #include <string>
 #include <vector>

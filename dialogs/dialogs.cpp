@@ -5,13 +5,14 @@
 #include "dialogs/key_settings_dialog.h"
 #include "dialogs/settings_dialogs.h"
 #include "dialogs/string_dialogs.h"
+#include "gui/modal.h"
 
 namespace quillan {
 
 namespace {
 
 int closedWith(QDialog& dialog) {
-    return dialog.exec() == QDialog::Accepted ? 1 : 2;
+    return runModal(dialog) == QDialog::Accepted ? 1 : 2;
 }
 
 } // namespace
@@ -28,7 +29,7 @@ int runLedDialog(QWidget* parent, DialogContext& ctx, int ledSlot) {
 
 int runStringDefinitionDialog(QWidget* parent, DialogContext& ctx) {
     StringDefinitionDialog dialog(ctx, parent);
-    dialog.exec();
+    runModal(dialog);
     return 1; // closing always re-encodes the list
 }
 
@@ -43,6 +44,10 @@ KeyPickerWindow* createKeyPickerWindow(DialogContext& ctx) {
     if (ctx.picker == nullptr)
         ctx.picker = picker;
     return picker;
+}
+
+void destroyKeyPickerWindow(KeyPickerWindow* picker) {
+    delete picker;
 }
 
 } // namespace quillan

@@ -30,5 +30,7 @@ int runStringDefinitionDialog(QWidget* parent, DialogContext& ctx);
 int runPointingDeviceDialog(QWidget* parent, DialogContext& ctx);
 // Creates the hidden key picker window ("Key Macro Tool"), 750 x 445.
 KeyPickerWindow* createKeyPickerWindow(DialogContext& ctx);
+// Deletes a window createKeyPickerWindow made (nullptr is allowed).
+void destroyKeyPickerWindow(KeyPickerWindow* picker);
 
 } // namespace quillan

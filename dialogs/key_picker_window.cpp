@@ -1,8 +1,8 @@
 // The key picker window "Key Macro Tool".
 #include "dialogs/key_picker_window.h"
 
-#include "app/message_box.h"
-#include "dialogs/control_table.h"
+#include "gui/control_table.h"
+#include "gui/message_box.h"
 #include "model/catalogue.h"
 #include "model/key_labels.h"
 

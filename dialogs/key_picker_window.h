@@ -4,10 +4,10 @@
 // columns, and OK writes the list into the layer.
 #pragma once
 
-#include "app/key_events.h"
-#include "dialogs/key_assignment.h"
+#include "gui/key_events.h"
 #include "model/definition.h"
 #include "model/log.h"
+#include "rules/key_assignment.h"
 
 #include <QStringList>
 #include <QWidget>

@@ -1,13 +1,13 @@
 // The Key Settings dialog.
 #include "dialogs/key_settings_dialog.h"
 
-#include "app/window_placement.h"
-#include "dialogs/control_table.h"
-#include "dialogs/key_assignment.h"
 #include "dialogs/key_picker_window.h"
 #include "dialogs/string_dialogs.h"
-#include "dialogs/string_text.h"
+#include "gui/control_table.h"
+#include "gui/window_placement.h"
 #include "model/catalogue.h"
+#include "rules/key_assignment.h"
+#include "rules/string_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>

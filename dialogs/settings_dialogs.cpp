@@ -1,7 +1,7 @@
 // The Key LED settings and Pointing Device dialogs.
 #include "dialogs/settings_dialogs.h"
 
-#include "dialogs/control_table.h"
+#include "gui/control_table.h"
 
 #include <QComboBox>
 #include <QLineEdit>

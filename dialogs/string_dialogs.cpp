@@ -1,8 +1,9 @@
 // The string definition and string selection dialogs.
 #include "dialogs/string_dialogs.h"
 
-#include "app/message_box.h"
-#include "dialogs/control_table.h"
+#include "gui/control_table.h"
+#include "gui/message_box.h"
+#include "gui/modal.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -137,7 +138,7 @@ void StringSelectionDialog::accept() {
 
 int runStringSelectionDialog(QWidget* parent, DialogContext& ctx, int current) {
     StringSelectionDialog dialog(ctx, current, parent);
-    dialog.exec();
+    runModal(dialog);
     return dialog.selected();
 }
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "dialogs/dialogs.h"
-#include "dialogs/string_text.h"
+#include "rules/string_text.h"
 
 #include <QDialog>
 #include <vector>

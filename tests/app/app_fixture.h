@@ -5,8 +5,8 @@
 
 #include "app/application.h"
 #include "app/file_dialogs.h"
-#include "app/message_box.h"
-#include "app/modal.h"
+#include "gui/message_box.h"
+#include "gui/modal.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -2,10 +2,10 @@
 // path, undo and redo across the dialogs, status texts, tooltips, the file
 // dialogs' folder and overwrite question, and the key check.
 #include "app/key_check_view.h"
-#include "app/window_placement.h"
 #include "app_fixture.h"
 #include "dialogs/key_picker_window.h"
 #include "dialogs/key_settings_dialog.h"
+#include "gui/window_placement.h"
 #include "hidlink/sim_backend.h"
 #include "model/catalogue.h"
 

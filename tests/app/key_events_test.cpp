@@ -1,6 +1,6 @@
 // Qt key events -> key messages: the evdev tables and the key data word.
-#include "app/key_events.h"
 #include "app/string_table.h"
+#include "gui/key_events.h"
 
 #include <QKeyEvent>
 #include <QtTest>

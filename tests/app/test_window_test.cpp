@@ -1,9 +1,9 @@
 // The keyboard test window: one line per key message, with the texts of
 // the string table, scrolling, StopTest.
 #include "app/assertion.h"
-#include "app/message_box.h"
 #include "app/string_table.h"
 #include "app/test_window.h"
+#include "gui/message_box.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

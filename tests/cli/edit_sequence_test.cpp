@@ -4,10 +4,10 @@
 // plain model of which text each string key types. A failure names its seed
 // and step; the same seed replays the same sequence.
 #include "cli/edit.h"
-#include "dialogs/string_text.h"
 #include "eeprom/image_files.h"
 #include "model/catalogue.h"
 #include "model/settings_file.h"
+#include "rules/string_text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // macro strings used to be lost between edits, saves, loads and builds.
 #include "cli/commands.h"
 #include "cli/edit.h"
-#include "dialogs/string_text.h"
 #include "eeprom/image.h"
 #include "model/catalogue.h"
 #include "model/settings_file.h"
+#include "rules/string_text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // synthetic key events with native scan codes, and clicks by control id.
 #pragma once
 
-#include "app/message_box.h"
-#include "dialogs/control_table.h"
 #include "dialogs/dialogs.h"
+#include "gui/control_table.h"
+#include "gui/message_box.h"
 
 #include <QAbstractButton>
 #include <QApplication>

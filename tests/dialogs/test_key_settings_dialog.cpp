@@ -6,8 +6,8 @@
 #include "dialog_test_support.h"
 #include "dialogs/key_picker_window.h"
 #include "dialogs/string_dialogs.h"
-#include "dialogs/string_text.h"
 #include "model/catalogue.h"
+#include "rules/string_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 // Main window: creation of the matrix buttons and the controls, the values
 // held by the controls, and the refresh from the definition. The commands
-// are in quillan_commands.cpp.
-#include "app/quillan.h"
+// are in main_window_commands.cpp.
+#include "app/main_window.h"
 
 #include "app/string_table.h"
 

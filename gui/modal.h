@@ -1,5 +1,5 @@
-// Runs the application's own modal dialogs (the About box). Tests install
-// a hook that inspects and answers the dialog instead of a modal loop.
+// Every modal dialog of the program runs through here. Tests install a hook
+// that inspects and answers the dialog instead of a modal loop.
 #pragma once
 
 #include <QDialog>

@@ -1,5 +1,5 @@
 // Creation of table-described dialog controls.
-#include "dialogs/control_table.h"
+#include "gui/control_table.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,7 +3,7 @@
 // load, program, read back and detect the keyboard.
 #pragma once
 
-#include "app/control_table.h"
+#include "app/main_controls.h"
 #include "app/undo_history.h"
 #include "dialogs/dialogs.h"
 #include "eeprom/image.h"

@@ -1,4 +1,4 @@
-#include "app/key_events.h"
+#include "gui/key_events.h"
 
 #include <QKeyEvent>
 #include <array>

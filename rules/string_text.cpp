@@ -1,5 +1,5 @@
 // Strings as text, encoded and decoded through the character table.
-#include "dialogs/string_text.h"
+#include "rules/string_text.h"
 
 #include "model/catalogue.h"
 

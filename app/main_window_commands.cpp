@@ -1,10 +1,10 @@
 // Main window commands: the cell and LED buttons and the command table.
 #include "app/file_dialogs.h"
-#include "app/message_box.h"
-#include "app/modal.h"
+#include "app/main_window.h"
 #include "app/pictures.h"
-#include "app/quillan.h"
 #include "eeprom/image_files.h"
+#include "gui/message_box.h"
+#include "gui/modal.h"
 #include "model/settings_file.h"
 #include "workflow/program.h"
 
@@ -59,20 +59,7 @@ class AboutDialog : public QDialog {
     }
 };
 
-ModalHook& modalHook() {
-    static ModalHook hook;
-    return hook;
-}
-
 } // namespace
-
-void setModalHook(ModalHook hook) {
-    modalHook() = std::move(hook);
-}
-
-int runModal(QDialog& dialog) {
-    return modalHook() ? modalHook()(dialog) : dialog.exec();
-}
 
 void MainWindow::command(int id) {
     const CommandScope scope(*this, id);

@@ -1,6 +1,6 @@
 // Key assignment rules on plain definitions: layer to list, line rebuilding,
 // list to layer with its string slot handling, and the Key Settings helpers.
-#include "dialogs/key_assignment.h"
+#include "rules/key_assignment.h"
 
 #include "model/catalogue.h"
 

@@ -1,6 +1,6 @@
 // Strings as text: character encoding and decoding, reading and packing the
 // packed store, the limits, and renumbering after a deletion.
-#include "dialogs/string_text.h"
+#include "rules/string_text.h"
 
 #include "model/catalogue.h"
 

@@ -1,4 +1,4 @@
-#include "app/control_table.h"
+#include "app/main_controls.h"
 
 #include <QPainter>
 
