@@ -1,5 +1,6 @@
 #include "app/file_dialogs.h"
 
+#include "gui/control_table.h"
 #include "gui/message_box.h"
 #include "gui/modal.h"
 
@@ -18,37 +19,41 @@ namespace quillan {
 
 namespace {
 
-// Control ids: file list, drive list, directory list (Load, then Save), and
-// the Save dialog's file-name field.
-constexpr int kLoadIds[3] = {35121, 35122, 35123};
-constexpr int kSaveIds[3] = {35124, 35125, 35126};
-constexpr int kSaveNameId = 35127;
+// The controls of either dialog, in this order: file list, drive list,
+// directory list (the Load dialog's ids, then the Save dialog's), the Save
+// dialog's file-name field, the folder line and the two buttons.
+// clang-format off
+constexpr std::array<ControlRow, 3> kLoadLists = {{
+    // kind               text flags                   x    y    w    h   id
+    {ControlKind::List,     "", kSorted | kScrollBar, 250,  10, 200, 240, 35121},
+    {ControlKind::DropList, "", 0,                      5,  10, 100,  22, 35122},
+    {ControlKind::List,     "", kSorted | kScrollBar,   5,  40, 200, 200, 35123},
+}};
+constexpr std::array<ControlRow, 3> kSaveLists = {{
+    {ControlKind::List,     "", kSorted | kScrollBar, 250,  10, 200, 240, 35124},
+    {ControlKind::DropList, "", 0,                      5,  10, 100,  22, 35125},
+    {ControlKind::List,     "", kSorted | kScrollBar,   5,  40, 200, 200, 35126},
+}};
+constexpr ControlRow kSaveName   = {ControlKind::Edit,  "", 0, 250, 250, 100,  18, 35127};
+constexpr ControlRow kFolderLine = {ControlKind::Label, "", 0,   5, 245, 240,  18, 0};
+constexpr std::array<ControlRow, 2> kLoadButtons = {{
+    {ControlKind::Push, "Load",   kDefault, 260, 270, 80, 22, 1},
+    {ControlKind::Push, "Cancel", 0,        360, 270, 80, 22, 2},
+}};
+constexpr std::array<ControlRow, 2> kSaveButtons = {{
+    {ControlKind::Push, "Save",   kDefault, 260, 275, 80, 22, 1},
+    {ControlKind::Push, "Cancel", 0,        360, 275, 80, 22, 2},
+}};
+// clang-format on
 
-// Windows reports "no more files" as 2 and "access denied" as 5; the
-// messages keep those numbers.
+// The numbers the trace line gives: 2 for a folder with no matching file,
+// 5 for a folder that cannot be read.
 constexpr int kNoMatch = 2;
 constexpr int kNotReadable = 5;
 
 void reportEmptyEnumeration(int error) {
     std::printf("Invalid File Handle. GetLastError reports %d\n", error);
     std::fflush(stdout);
-}
-
-QListWidget* makeList(QWidget* parent, int id, int x, int y, int w, int h) {
-    auto* list = new QListWidget(parent);
-    list->setObjectName(QString::number(id));
-    list->setGeometry(x, y, w, h);
-    list->setSortingEnabled(true);
-    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    return list;
-}
-
-QPushButton* makeButton(QWidget* parent, const QString& text, int id, int x, int y) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::number(id));
-    button->setGeometry(x, y, 80, 22);
-    button->setAutoDefault(false);
-    return button;
 }
 
 } // namespace
@@ -84,23 +89,18 @@ DriveList listDrives() {
 }
 
 FileListDialog::FileListDialog(Kind kind, QWidget* parent) : QDialog(parent), kind_(kind) {
-    const int* ids = kind == Kind::Load ? kLoadIds : kSaveIds;
+    const std::array<ControlRow, 3>& lists = kind == Kind::Load ? kLoadLists : kSaveLists;
     setWindowTitle(kind == Kind::Load ? "Load File" : "Save File");
     setFixedSize(460, 310);
-    files_ = makeList(this, ids[0], 250, 10, 200, 240);
-    drives_ = new QComboBox(this);
-    drives_->setObjectName(QString::number(ids[1]));
-    drives_->setGeometry(5, 10, 100, 22);
-    directories_ = makeList(this, ids[2], 5, 40, 200, 200);
+    files_ = static_cast<QListWidget*>(createControl(this, lists[0]));
+    drives_ = static_cast<QComboBox*>(createControl(this, lists[1]));
+    directories_ = static_cast<QListWidget*>(createControl(this, lists[2]));
     if (kind == Kind::Save) {
-        name_ = new QLineEdit(this);
-        name_->setObjectName(QString::number(kSaveNameId));
-        name_->setGeometry(250, 250, 100, 18);
+        name_ = static_cast<QLineEdit*>(createControl(this, kSaveName));
         name_->setMaxLength(kSharedBufferSize);
     }
-    folder_ = new QLabel(this);
+    folder_ = static_cast<QLabel*>(createControl(this, kFolderLine));
     folder_->setObjectName("folder");
-    folder_->setGeometry(5, 245, 240, 18);
     connect(drives_, &QComboBox::activated, this, &FileListDialog::selectDrive);
     connect(directories_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { enterDirectory(item->text()); });
@@ -155,9 +155,8 @@ void FileListDialog::enterDirectory(const QString& name) {
 
 LoadFileDialog::LoadFileDialog(QWidget* parent, SettingsLoader loader, QString& sharedName)
     : FileListDialog(Kind::Load, parent), loader_(std::move(loader)), sharedName_(sharedName) {
-    auto* loadButton = makeButton(this, "Load", 1, 260, 270);
-    auto* cancelButton = makeButton(this, "Cancel", 2, 360, 270);
-    loadButton->setDefault(true);
+    auto* loadButton = static_cast<QPushButton*>(createControl(this, kLoadButtons[0]));
+    auto* cancelButton = static_cast<QPushButton*>(createControl(this, kLoadButtons[1]));
     connect(loadButton, &QPushButton::clicked, this, [this] {
         if (load())
             done(1);
@@ -178,9 +177,8 @@ bool LoadFileDialog::load() {
 
 SaveFileDialog::SaveFileDialog(QWidget* parent, QString& sharedName)
     : FileListDialog(Kind::Save, parent), sharedName_(sharedName) {
-    auto* saveButton = makeButton(this, "Save", 1, 260, 275);
-    auto* cancelButton = makeButton(this, "Cancel", 2, 360, 275);
-    saveButton->setDefault(true);
+    auto* saveButton = static_cast<QPushButton*>(createControl(this, kSaveButtons[0]));
+    auto* cancelButton = static_cast<QPushButton*>(createControl(this, kSaveButtons[1]));
     // A file picked in the list is the name to save under.
     connect(files_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { name_->setText(item->text()); });

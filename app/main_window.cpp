@@ -36,8 +36,6 @@ class ClientArea : public QWidget {
     }
 };
 
-constexpr int kComboHeight = 22; // the visible field; the table's height is the drop-down's
-
 // "244 mS" .. "976 mS".
 QStringList repeatDelayEntries() {
     QStringList entries;
@@ -137,14 +135,13 @@ void MainWindow::createCellButtons() {
             cell.y = 40 + 20 * row;
             cell.width = 16;
             cell.height = 16;
-            auto* button = new PictureButton(centralWidget(), [this, index] {
-                const bool open =
-                    keyDialogOpen_ &&
-                    state_.def.currentRow * kColumns + state_.def.currentColumn == index;
-                return cellPicture(state_.def.cells[index], open);
-            });
-            button->setObjectName(QString::number(cell.controlId));
-            button->setGeometry(cell.x, cell.y, cell.width, cell.height);
+            const ControlRow cellRow{
+                ControlKind::OwnerDraw, "", 0, cell.x, cell.y, cell.width, cell.height,
+                cell.controlId};
+            auto* button = static_cast<PictureButton*>(createControl(
+                centralWidget(), cellRow, [this, index](QWidget* parent, const ControlRow&) {
+                    return createCellButton(parent, index);
+                }));
             connect(button, &QAbstractButton::clicked, this,
                     [this, index] { command(kFirstCellControlId + index); });
             for (LayerAssignment& layer : cell.layers)
@@ -154,64 +151,30 @@ void MainWindow::createCellButtons() {
     }
 }
 
-QWidget* MainWindow::createControl(const MainControlRow& row) {
-    QWidget* parent = centralWidget();
-    QWidget* widget = nullptr;
-    switch (row.kind) {
-    case MainControlKind::Push:
-        widget = new QPushButton(row.text, parent);
-        break;
-    case MainControlKind::Check:
-        widget = new CommandCheckBox(row.text, parent);
-        break;
-    case MainControlKind::Static:
-        widget = new QLabel(row.text, parent);
-        break;
-    case MainControlKind::Edit: {
-        auto* edit = new QLineEdit(row.text, parent);
-        edit->setFrame(!(row.flags & kNoBorder));
-        if (row.flags & kCentred)
-            edit->setAlignment(Qt::AlignCenter);
-        if (row.flags & kNumber)
-            edit->setValidator(
-                new QRegularExpressionValidator(QRegularExpression("[0-9]{0,9}"), edit));
-        widget = edit;
-        break;
-    }
-    case MainControlKind::Combo: {
-        auto* combo = new QComboBox(parent);
-        combo->setMaxVisibleItems(row.height / kComboHeight);
-        widget = combo;
-        break;
-    }
-    case MainControlKind::List:
-        widget = new QListWidget(parent);
-        break;
-    case MainControlKind::OwnerDraw: {
-        const int slot = row.id == ID_LED4 ? 3 : row.id - ID_LED1;
-        widget =
-            new PictureButton(parent, [this, slot] { return ledPicture(state_.def.Led[slot]); });
-        break;
-    }
-    }
-    const int height = row.kind == MainControlKind::Combo ? kComboHeight : row.height;
-    widget->setGeometry(row.x, row.y, row.width, height);
-    if (row.flags & kDisabled)
-        widget->setEnabled(false);
-    widget->setVisible(!(row.flags & kHidden));
-    return widget;
+QWidget* MainWindow::createCellButton(QWidget* parent, int index) {
+    return new PictureButton(parent, [this, index] {
+        const bool open =
+            keyDialogOpen_ && state_.def.currentRow * kColumns + state_.def.currentColumn == index;
+        return cellPicture(state_.def.cells[index], open);
+    });
+}
+
+QWidget* MainWindow::createLedButton(QWidget* parent, const ControlRow& row) {
+    const int slot = row.id == ID_LED4 ? 3 : row.id - ID_LED1;
+    return new PictureButton(parent, [this, slot] { return ledPicture(state_.def.Led[slot]); });
 }
 
 void MainWindow::createControls() {
     int unnamed = 0;
-    for (const MainControlRow& row : mainControlTable()) {
-        QWidget* widget = createControl(row);
+    const OwnerDrawFactory ledButton = [this](QWidget* parent, const ControlRow& row) {
+        return createLedButton(parent, row);
+    };
+    for (const ControlRow& row : mainControlTable()) {
+        QWidget* widget = createControl(centralWidget(), row, ledButton);
         if (row.id == 0) {
             widget->setObjectName(QString("static%1").arg(unnamed++));
             continue;
         }
-        widget->setObjectName(QString::number(row.id));
-        controls_[row.id] = widget;
         if (auto* button = qobject_cast<QAbstractButton*>(widget))
             connect(button, &QAbstractButton::clicked, this, [this, id = row.id] { command(id); });
     }
@@ -222,8 +185,6 @@ void MainWindow::createControls() {
     connect(beep, &QLineEdit::textChanged, this, &MainWindow::beepLengthChanged);
     connect(control<QLineEdit>(ID_DEBOUNCE), &QLineEdit::editingFinished, this,
             &MainWindow::debounceEditingFinished);
-    auto* list = control<QListWidget>(ID_LIST);
-    list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     connectEditHooks();
 }
 
@@ -265,8 +226,7 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 }
 
 QWidget* MainWindow::control(int id) const {
-    const auto found = controls_.find(id);
-    return found == controls_.end() ? nullptr : found->second;
+    return controlById<QWidget>(centralWidget(), id);
 }
 
 ControlValues MainWindow::controlValues() const {

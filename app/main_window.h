@@ -157,7 +157,9 @@ class MainWindow : public QMainWindow {
     void createCellButtons();
     void createControls();
     void fillComboBoxes();
-    QWidget* createControl(const MainControlRow& row);
+    // The owner-drawn matrix and LED buttons.
+    QWidget* createCellButton(QWidget* parent, int index);
+    QWidget* createLedButton(QWidget* parent, const ControlRow& row);
 
     void cellCommand(int cell);
     void ledCommand(int slot);
@@ -190,7 +192,6 @@ class MainWindow : public QMainWindow {
     DialogContext* dialogs_ = nullptr;
     QWidget* testWindow_ = nullptr;
     std::array<PictureButton*, kCells> cells_{};
-    std::map<int, QWidget*> controls_;
     QProgressBar* progress_ = nullptr;
     bool keyDialogOpen_ = false;
     int ledSlot_ = 0;

@@ -9,19 +9,18 @@
 
 namespace quillan {
 
-// Named by their resource numbers.
 enum class Picture {
-    Sleeping = 133,     // cell not enabled
-    GreyCircle = 131,   // enabled cell not used
-    RedCross = 138,     // used cell not complete
-    GreenTick = 140,    // complete cell
-    Mouse = 149,        // complete, mouse button key
-    Str = 158,          // complete, string key
-    Note = 162,         // complete, consumer key
-    Power = 161,        // complete, system key
-    QuestionMark = 164, // the cell whose Key Settings dialog is open
-    GreyLamp = 143,     // LED without a function
-    YellowLamp = 142,   // LED with a function
+    Sleeping,     // cell not enabled
+    GreyCircle,   // enabled cell not used
+    RedCross,     // used cell not complete
+    GreenTick,    // complete cell
+    Mouse,        // complete, mouse button key
+    Str,          // complete, string key
+    Note,         // complete, consumer key
+    Power,        // complete, system key
+    QuestionMark, // the cell whose Key Settings dialog is open
+    GreyLamp,     // LED without a function
+    YellowLamp,   // LED with a function
 };
 
 // The picture a cell button shows, by the first rule that applies.
@@ -30,6 +29,6 @@ Picture cellPicture(const KeyCell& cell, bool dialogOpenOnThisCell);
 Picture ledPicture(int ledFunction);
 
 const QPixmap& picturePixmap(Picture picture);
-QIcon applicationIcon(); // icons 107 (32 x 32) and 108 (16 x 16)
+QIcon applicationIcon(); // the icon at 32 x 32 and at 16 x 16
 
 } // namespace quillan

@@ -3,11 +3,13 @@
 #include "app/assertion.h"
 #include "app/key_check_view.h"
 #include "app/string_table.h"
+#include "gui/control_table.h"
 #include "gui/window_placement.h"
 
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <array>
 
 namespace quillan {
 
@@ -63,22 +65,22 @@ TestWindow::TestWindow() : QWidget(nullptr, Qt::Window) {
     setPalette(background);
     setFocusPolicy(Qt::StrongFocus);
 
-    stopTest_ = new QPushButton("StopTest", this);
-    stopTest_->setObjectName(QString::number(kStopTestId));
-    stopTest_->setGeometry(10, 10, 100, 15);
-    stopTest_->setFocusPolicy(Qt::NoFocus);
+    // clang-format off
+    const std::array<ControlRow, 3> buttons = {{
+        // kind              text         flags   x   y    w   h  id
+        {ControlKind::Push, "StopTest",  0,      10, 10, 100, 15, kStopTestId},
+        {ControlKind::Push, "Key check", 0,     120, 10, 100, 15, kKeyCheckId},
+        {ControlKind::Push, "Reset",     0,     230, 10, 100, 15, kResetId},
+    }};
+    // clang-format on
+    stopTest_ = static_cast<QPushButton*>(createControl(this, buttons[0]));
+    keyCheckButton_ = static_cast<QPushButton*>(createControl(this, buttons[1]));
+    reset_ = static_cast<QPushButton*>(createControl(this, buttons[2]));
+    for (QPushButton* button : {stopTest_, keyCheckButton_, reset_})
+        button->setFocusPolicy(Qt::NoFocus); // keys go to the window, never to a button
     connect(stopTest_, &QPushButton::clicked, this, &QWidget::hide);
-
-    keyCheckButton_ = new QPushButton("Key check", this);
-    keyCheckButton_->setObjectName(QString::number(kKeyCheckId));
-    keyCheckButton_->setGeometry(120, 10, 100, 15);
-    keyCheckButton_->setFocusPolicy(Qt::NoFocus);
     connect(keyCheckButton_, &QPushButton::clicked, this,
             [this] { showKeyCheck(!keyCheckShown()); });
-    reset_ = new QPushButton("Reset", this);
-    reset_->setObjectName(QString::number(kResetId));
-    reset_->setGeometry(230, 10, 100, 15);
-    reset_->setFocusPolicy(Qt::NoFocus);
     keyCheck_ = new KeyCheckView(this, def_);
     connect(reset_, &QPushButton::clicked, keyCheck_, &KeyCheckView::reset);
     showKeyCheck(false);

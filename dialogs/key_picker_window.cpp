@@ -22,40 +22,40 @@ namespace quillan {
 namespace {
 
 // clang-format off
-constexpr std::array<ControlSpec, 31> kPickerControls = {{
-    // kind               text            x    y    w    h    id
-    {ControlKind::Push,  "Left Mouse",   520,  30, 100,  20, PICKER_LEFT_MOUSE},
-    {ControlKind::Push,  "Middle Mouse", 570,  10, 100,  20, PICKER_MIDDLE_MOUSE},
-    {ControlKind::Push,  "Right Mouse",  620,  30, 100,  20, PICKER_RIGHT_MOUSE},
-    {ControlKind::Push,  "Delete",       620,  90,  50,  20, PICKER_DELETE},
-    {ControlKind::Push,  "Clear",        620, 110,  50,  20, PICKER_CLEAR},
-    {ControlKind::Push,  "OK",           620, 190,  50,  20, PICKER_OK},
-    {ControlKind::Push,  "Cancel",       620, 210,  50,  20, PICKER_CANCEL},
-    {ControlKind::Check, "Alt",          520, 110,  80,  20, PICKER_ALT},
-    {ControlKind::Check, "Ctrl left",    520, 130,  80,  20, PICKER_CTRL_LEFT},
-    {ControlKind::Check, "Shift left",   520, 150,  80,  20, PICKER_SHIFT_LEFT},
-    {ControlKind::Check, "Base",         520, 170,  80,  20, PICKER_BASE},
-    {ControlKind::Check, "Repeat Off",   520, 190, 100,  20, PICKER_REPEAT_OFF},
-    {ControlKind::Check, "Alt-Gr",       520, 210,  80,  20, PICKER_ALT_GR},
-    {ControlKind::List,  "",              10,  30, 500, 208, PICKER_LIST},
-    {ControlKind::Push,  "Fn1",          520,  50, 100,  20, PICKER_FN1},
-    {ControlKind::Push,  "Fn2",          620,  50, 100,  20, PICKER_FN2},
-    {ControlKind::Push,  "Get Focus",     10, 240, 300,  20, PICKER_GET_FOCUS},
-    {ControlKind::Label, "",              10, 265, 300,  15, PICKER_TYPED_CHARACTER},
-    {ControlKind::Push,  "Volume up",    110, 370, 100,  20, PICKER_VOLUME_UP},
-    {ControlKind::Push,  "Volume down",  110, 390, 100,  20, PICKER_VOLUME_DOWN},
-    {ControlKind::Push,  "Stop SUN",     110, 410, 100,  20, PICKER_STOP_SUN},
-    {ControlKind::Check, "Ctrl right",   620, 130,  80,  20, PICKER_CTRL_RIGHT},
-    {ControlKind::Check, "Shift right",  620, 150,  80,  20, PICKER_SHIFT_RIGHT},
+constexpr std::array<ControlRow, 31> kPickerControls = {{
+    // kind               text            flags         x    y    w    h    id
+    {ControlKind::Push,  "Left Mouse",   0,          520,  30, 100,  20, PICKER_LEFT_MOUSE},
+    {ControlKind::Push,  "Middle Mouse", 0,          570,  10, 100,  20, PICKER_MIDDLE_MOUSE},
+    {ControlKind::Push,  "Right Mouse",  0,          620,  30, 100,  20, PICKER_RIGHT_MOUSE},
+    {ControlKind::Push,  "Delete",       0,          620,  90,  50,  20, PICKER_DELETE},
+    {ControlKind::Push,  "Clear",        0,          620, 110,  50,  20, PICKER_CLEAR},
+    {ControlKind::Push,  "OK",           kDefault,   620, 190,  50,  20, PICKER_OK},
+    {ControlKind::Push,  "Cancel",       0,          620, 210,  50,  20, PICKER_CANCEL},
+    {ControlKind::Check, "Alt",          0,          520, 110,  80,  20, PICKER_ALT},
+    {ControlKind::Check, "Ctrl left",    0,          520, 130,  80,  20, PICKER_CTRL_LEFT},
+    {ControlKind::Check, "Shift left",   0,          520, 150,  80,  20, PICKER_SHIFT_LEFT},
+    {ControlKind::Check, "Base",         0,          520, 170,  80,  20, PICKER_BASE},
+    {ControlKind::Check, "Repeat Off",   0,          520, 190, 100,  20, PICKER_REPEAT_OFF},
+    {ControlKind::Check, "Alt-Gr",       0,          520, 210,  80,  20, PICKER_ALT_GR},
+    {ControlKind::List,  "",             kScrollBar,  10,  30, 500, 208, PICKER_LIST},
+    {ControlKind::Push,  "Fn1",          0,          520,  50, 100,  20, PICKER_FN1},
+    {ControlKind::Push,  "Fn2",          0,          620,  50, 100,  20, PICKER_FN2},
+    {ControlKind::Push,  "Get Focus",    0,           10, 240, 300,  20, PICKER_GET_FOCUS},
+    {ControlKind::Label, "",             0,           10, 265, 300,  15, PICKER_TYPED_CHARACTER},
+    {ControlKind::Push,  "Volume up",    0,          110, 370, 100,  20, PICKER_VOLUME_UP},
+    {ControlKind::Push,  "Volume down",  0,          110, 390, 100,  20, PICKER_VOLUME_DOWN},
+    {ControlKind::Push,  "Stop SUN",     0,          110, 410, 100,  20, PICKER_STOP_SUN},
+    {ControlKind::Check, "Ctrl right",   0,          620, 130,  80,  20, PICKER_CTRL_RIGHT},
+    {ControlKind::Check, "Shift right",  0,          620, 150,  80,  20, PICKER_SHIFT_RIGHT},
     // The other consumer and system keys, so that every catalogue row can be entered.
-    {ControlKind::Push,  "System power",  10, 370, 100,  20, PICKER_SYSTEM_POWER + 0},
-    {ControlKind::Push,  "System sleep",  10, 390, 100,  20, PICKER_SYSTEM_POWER + 1},
-    {ControlKind::Push,  "System wake",   10, 410, 100,  20, PICKER_SYSTEM_POWER + 2},
-    {ControlKind::Push,  "Next track",   210, 370, 100,  20, PICKER_SYSTEM_POWER + 3},
-    {ControlKind::Push,  "Prev track",   210, 390, 100,  20, PICKER_SYSTEM_POWER + 4},
-    {ControlKind::Push,  "Stop",         210, 410, 100,  20, PICKER_SYSTEM_POWER + 5},
-    {ControlKind::Push,  "Play-Pause",   310, 370, 100,  20, PICKER_SYSTEM_POWER + 6},
-    {ControlKind::Push,  "Mute",         310, 390, 100,  20, PICKER_MUTE},
+    {ControlKind::Push,  "System power", 0,           10, 370, 100,  20, PICKER_SYSTEM_POWER + 0},
+    {ControlKind::Push,  "System sleep", 0,           10, 390, 100,  20, PICKER_SYSTEM_POWER + 1},
+    {ControlKind::Push,  "System wake",  0,           10, 410, 100,  20, PICKER_SYSTEM_POWER + 2},
+    {ControlKind::Push,  "Next track",   0,          210, 370, 100,  20, PICKER_SYSTEM_POWER + 3},
+    {ControlKind::Push,  "Prev track",   0,          210, 390, 100,  20, PICKER_SYSTEM_POWER + 4},
+    {ControlKind::Push,  "Stop",         0,          210, 410, 100,  20, PICKER_SYSTEM_POWER + 5},
+    {ControlKind::Push,  "Play-Pause",   0,          310, 370, 100,  20, PICKER_SYSTEM_POWER + 6},
+    {ControlKind::Push,  "Mute",         0,          310, 390, 100,  20, PICKER_MUTE},
 }};
 // clang-format on
 static_assert(kPickerControls.size() == 31);
@@ -170,7 +170,7 @@ KeyPickerWindow::KeyPickerWindow(KeyboardDefinition& def, Log& log, QWidget* par
 }
 
 void KeyPickerWindow::createControls() {
-    for (const ControlSpec& entry : kPickerControls) {
+    for (const ControlRow& entry : kPickerControls) {
         QWidget* control = createControl(this, entry);
         // Keys go to the window, never to its controls.
         control->setFocusPolicy(Qt::NoFocus);

@@ -22,25 +22,25 @@ namespace {
 
 // The dialog's fixed controls (the layer mode boxes follow from kLayerOrigins).
 // clang-format off
-constexpr std::array<ControlSpec, 17> kTemplateControls = {{
-    // kind               text                x    y    w    h    id
-    {ControlKind::Group, "No Fn1 / No Fn2",   65,  62, 215, 190, KS_LAYER_GROUP + 0},
-    {ControlKind::Group, "Fn1 / No Fn2",     340,  62, 215, 190, KS_LAYER_GROUP + 1},
-    {ControlKind::Group, "No Fn1 / Fn2",      65, 268, 215, 198, KS_LAYER_GROUP + 2},
-    {ControlKind::Group, "Fn1 / Fn2",        340, 268, 215, 198, KS_LAYER_GROUP + 3},
-    {ControlKind::Check, "This key is used",  10,  10, 160,  20, KS_KEY_USED},
-    {ControlKind::Check, "Enable Key",        10,  32, 160,  20, KS_ENABLE_KEY},
-    {ControlKind::Label, "Legend:",          190,  12,  50,  20, 0},
-    {ControlKind::Edit,  "",                 245,  10, 150,  22, KS_LEGEND},
-    {ControlKind::Label, "Col/Row",          420,  12,  80,  20, KS_COL_ROW},
-    {ControlKind::Push,  "<<< Previous",     250,  36, 110,  24, KS_PREVIOUS},
-    {ControlKind::Push,  "Next >>>",         370,  36, 110,  24, KS_NEXT},
-    {ControlKind::Check, "Used",              75,  78, 170,  20, KS_LAYER_USED + 0},
-    {ControlKind::Check, "Used",             350,  78, 170,  20, KS_LAYER_USED + 1},
-    {ControlKind::Check, "Used",              75, 284, 170,  20, KS_LAYER_USED + 2},
-    {ControlKind::Check, "Used",             350, 284, 170,  20, KS_LAYER_USED + 3},
-    {ControlKind::Push,  "OK",               370, 475,  80,  26, KS_OK},
-    {ControlKind::Push,  "Cancel",           460, 475,  80,  26, KS_CANCEL},
+constexpr std::array<ControlRow, 17> kFixedControls = {{
+    // kind               text                flags         x    y    w    h    id
+    {ControlKind::Group, "No Fn1 / No Fn2",  0,           65,  62, 215, 190, KS_LAYER_GROUP + 0},
+    {ControlKind::Group, "Fn1 / No Fn2",     0,          340,  62, 215, 190, KS_LAYER_GROUP + 1},
+    {ControlKind::Group, "No Fn1 / Fn2",     0,           65, 268, 215, 198, KS_LAYER_GROUP + 2},
+    {ControlKind::Group, "Fn1 / Fn2",        0,          340, 268, 215, 198, KS_LAYER_GROUP + 3},
+    {ControlKind::Check, "This key is used", 0,           10,  10, 160,  20, KS_KEY_USED},
+    {ControlKind::Check, "Enable Key",       0,           10,  32, 160,  20, KS_ENABLE_KEY},
+    {ControlKind::Label, "Legend:",          0,          190,  12,  50,  20, 0},
+    {ControlKind::Edit,  "",                 0,          245,  10, 150,  22, KS_LEGEND},
+    {ControlKind::Label, "Col/Row",          0,          420,  12,  80,  20, KS_COL_ROW},
+    {ControlKind::Push,  "<<< Previous",     0,          250,  36, 110,  24, KS_PREVIOUS},
+    {ControlKind::Push,  "Next >>>",         0,          370,  36, 110,  24, KS_NEXT},
+    {ControlKind::Check, "Used",             0,           75,  78, 170,  20, KS_LAYER_USED + 0},
+    {ControlKind::Check, "Used",             0,          350,  78, 170,  20, KS_LAYER_USED + 1},
+    {ControlKind::Check, "Used",             0,           75, 284, 170,  20, KS_LAYER_USED + 2},
+    {ControlKind::Check, "Used",             0,          350, 284, 170,  20, KS_LAYER_USED + 3},
+    {ControlKind::Push,  "OK",               kDefault,   370, 475,  80,  26, KS_OK},
+    {ControlKind::Push,  "Cancel",           0,          460, 475,  80,  26, KS_CANCEL},
 }};
 
 // Where each layer's mode boxes start; they stand in two columns of three.
@@ -57,24 +57,24 @@ constexpr std::array<const char*, kModeBoxesPerLayer> kModeLabels = {
 
 // Controls created when the dialog opens, in this order (combo boxes are
 // given the height of their field).
-constexpr std::array<ControlSpec, 16> kRunTimeControls = {{
-    // kind                  text             x    y    w    h    id
-    {ControlKind::DropDown, "",              75, 195, 180,  24, KS_KEY_TYPE + 0},
-    {ControlKind::DropDown, "",             350, 195, 180,  24, KS_KEY_TYPE + 1},
-    {ControlKind::DropDown, "",              75, 410, 180,  24, KS_KEY_TYPE + 2},
-    {ControlKind::DropDown, "",             350, 410, 180,  24, KS_KEY_TYPE + 3},
-    {ControlKind::DropList, "",              75, 100, 180,  24, KS_IBM_KEY + 0},
-    {ControlKind::DropList, "",             350, 100, 180,  24, KS_IBM_KEY + 1},
-    {ControlKind::DropList, "",              75, 307, 180,  24, KS_IBM_KEY + 2},
-    {ControlKind::DropList, "",             350, 307, 180,  24, KS_IBM_KEY + 3},
-    {ControlKind::Push,     "Assign string", 75, 225, 180,  20, KS_ASSIGN_STRING + 0},
-    {ControlKind::Push,     "Assign string",350, 225, 180,  20, KS_ASSIGN_STRING + 1},
-    {ControlKind::Push,     "Assign string", 75, 440, 180,  20, KS_ASSIGN_STRING + 2},
-    {ControlKind::Push,     "Assign string",350, 440, 180,  20, KS_ASSIGN_STRING + 3},
-    {ControlKind::Push,     "Assign Macro",  75, 225, 180,  20, KS_ASSIGN_MACRO + 0},
-    {ControlKind::Push,     "Assign Macro", 350, 225, 180,  20, KS_ASSIGN_MACRO + 1},
-    {ControlKind::Push,     "Assign Macro",  75, 440, 180,  20, KS_ASSIGN_MACRO + 2},
-    {ControlKind::Push,     "Assign Macro", 350, 440, 180,  20, KS_ASSIGN_MACRO + 3},
+constexpr std::array<ControlRow, 16> kRunTimeControls = {{
+    // kind                  text                flags         x    y    w    h    id
+    {ControlKind::DropDown, "",                 0,           75, 195, 180,  24, KS_KEY_TYPE + 0},
+    {ControlKind::DropDown, "",                 0,          350, 195, 180,  24, KS_KEY_TYPE + 1},
+    {ControlKind::DropDown, "",                 0,           75, 410, 180,  24, KS_KEY_TYPE + 2},
+    {ControlKind::DropDown, "",                 0,          350, 410, 180,  24, KS_KEY_TYPE + 3},
+    {ControlKind::DropList, "",                 0,           75, 100, 180,  24, KS_IBM_KEY + 0},
+    {ControlKind::DropList, "",                 0,          350, 100, 180,  24, KS_IBM_KEY + 1},
+    {ControlKind::DropList, "",                 0,           75, 307, 180,  24, KS_IBM_KEY + 2},
+    {ControlKind::DropList, "",                 0,          350, 307, 180,  24, KS_IBM_KEY + 3},
+    {ControlKind::Push,     "Assign string",    0,           75, 225, 180,  20, KS_ASSIGN_STRING + 0},
+    {ControlKind::Push,     "Assign string",    0,          350, 225, 180,  20, KS_ASSIGN_STRING + 1},
+    {ControlKind::Push,     "Assign string",    0,           75, 440, 180,  20, KS_ASSIGN_STRING + 2},
+    {ControlKind::Push,     "Assign string",    0,          350, 440, 180,  20, KS_ASSIGN_STRING + 3},
+    {ControlKind::Push,     "Assign Macro",     0,           75, 225, 180,  20, KS_ASSIGN_MACRO + 0},
+    {ControlKind::Push,     "Assign Macro",     0,          350, 225, 180,  20, KS_ASSIGN_MACRO + 1},
+    {ControlKind::Push,     "Assign Macro",     0,           75, 440, 180,  20, KS_ASSIGN_MACRO + 2},
+    {ControlKind::Push,     "Assign Macro",     0,          350, 440, 180,  20, KS_ASSIGN_MACRO + 3},
 }};
 
 // Key type combo texts, position = key type code.
@@ -84,7 +84,7 @@ constexpr std::array<const char*, kListedKeyTypes> kKeyTypeLabels = {
     "Ctrl Right",   "Ctrl Left",      "Alt-Gr (Right)", "Alt (Left)", "Fn2",
     "No Key",       "Mouse Key",      "String Key",   "Consumer Key", "System Key"};
 // clang-format on
-static_assert(kTemplateControls.size() == 17 && kRunTimeControls.size() == 16);
+static_assert(kFixedControls.size() == 17 && kRunTimeControls.size() == 16);
 static_assert(kKeyTypeLabels.size() == kListedKeyTypes);
 
 constexpr int kModeBoxes = kLayers * kModeBoxesPerLayer;
@@ -106,18 +106,19 @@ KeySettingsDialog::KeySettingsDialog(DialogContext& ctx, QWidget* parent)
     : QDialog(parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Key Settings"));
     setFixedSize(560, 510);
-    for (const ControlSpec& entry : kTemplateControls)
+    for (const ControlRow& entry : kFixedControls)
         connectButton(createControl(this, entry), this, entry.id);
     for (int layer = 0; layer < kLayers; ++layer) {
         for (int bit = 0; bit < kModeBoxesPerLayer; ++bit) {
             const LayerOrigin origin = kLayerOrigins[layer];
-            const ControlSpec entry{ControlKind::Check,
-                                    kModeLabels[bit],
-                                    origin.x + (bit / 3) * 95,
-                                    origin.modeY + (bit % 3) * 20,
-                                    bit / 3 == 0 ? 95 : 105, // room for "ALT-GR Mode"
-                                    20,
-                                    modeId(layer, bit)};
+            const ControlRow entry{ControlKind::Check,
+                                   kModeLabels[bit],
+                                   0,
+                                   origin.x + (bit / 3) * 95,
+                                   origin.modeY + (bit % 3) * 20,
+                                   bit / 3 == 0 ? 95 : 105, // room for "ALT-GR Mode"
+                                   20,
+                                   modeId(layer, bit)};
             connectButton(createControl(this, entry), this, entry.id);
         }
     }
@@ -134,7 +135,7 @@ KeySettingsDialog::~KeySettingsDialog() {
 }
 
 void KeySettingsDialog::createRunTimeControls() {
-    for (const ControlSpec& entry : kRunTimeControls) {
+    for (const ControlRow& entry : kRunTimeControls) {
         QWidget* control = createControl(this, entry);
         connectButton(control, this, entry.id);
         if (auto* combo = qobject_cast<QComboBox*>(control)) {

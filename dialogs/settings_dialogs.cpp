@@ -14,12 +14,12 @@ namespace quillan {
 namespace {
 
 // clang-format off
-constexpr std::array<ControlSpec, 4> kLedControls = {{
-    // kind                  text        x    y    w    h   id
-    {ControlKind::Label,    "Key LED:", 50,  25, 180,  20, 0},
-    {ControlKind::DropList, "",         50,  50, 180,  24, LED_COMBO},
-    {ControlKind::Push,     "OK",       50, 120,  80,  26, SET_OK},
-    {ControlKind::Push,     "Cancel",  150, 120,  80,  26, SET_CANCEL},
+constexpr std::array<ControlRow, 4> kLedControls = {{
+    // kind                  text        flags         x    y    w    h   id
+    {ControlKind::Label,    "Key LED:", 0,           50,  25, 180,  20, 0},
+    {ControlKind::DropList, "",         0,           50,  50, 180,  24, LED_COMBO},
+    {ControlKind::Push,     "OK",       kDefault,    50, 120,  80,  26, SET_OK},
+    {ControlKind::Push,     "Cancel",   0,          150, 120,  80,  26, SET_CANCEL},
 }};
 
 // The four blocks of the pointing device dialog: where they stand and the
@@ -36,10 +36,10 @@ constexpr std::array<PointingBlock, 4> kPointingBlocks = {{
 constexpr std::array<const char*, 5> kRowLabels = {"iGain1", "iGain2", "iOffs1", "iOffs2", "iInv"};
 constexpr std::array<const char*, 5> kRowStartTexts = {"13", "1", "0", "0", "120"};
 
-constexpr std::array<ControlSpec, 2> kPointingButtons = {{
-    // kind               text       x    y    w    h   id
-    {ControlKind::Push,  "OK",      60, 240,  80,  26, SET_OK},
-    {ControlKind::Push,  "Cancel", 160, 240,  80,  26, SET_CANCEL},
+constexpr std::array<ControlRow, 2> kPointingButtons = {{
+    // kind               text        flags         x    y    w    h   id
+    {ControlKind::Push,  "OK",       kDefault,    60, 240,  80,  26, SET_OK},
+    {ControlKind::Push,  "Cancel",   0,          160, 240,  80,  26, SET_CANCEL},
 }};
 // clang-format on
 static_assert(kLedControls.size() == 4 && kPointingBlocks.size() == 4);
@@ -70,7 +70,7 @@ LedDialog::LedDialog(DialogContext& ctx, int ledSlot, QWidget* parent)
     : QDialog(parent), ctx_(ctx) {
     setWindowTitle(QStringLiteral("Key LED settings"));
     setFixedSize(280, 170);
-    for (const ControlSpec& entry : kLedControls)
+    for (const ControlRow& entry : kLedControls)
         createControl(this, entry);
     connectButtons(this);
     auto* combo = controlById<QComboBox>(this, LED_COMBO);
@@ -102,14 +102,14 @@ PointingDeviceDialog::PointingDeviceDialog(DialogContext& ctx, QWidget* parent)
             const int y = b.y + 20 * row;
             const QString label = QStringLiteral("%1%2:").arg(kRowLabels[row]).arg(b.direction);
             const std::string labelText = label.toStdString();
-            createControl(this, {ControlKind::Label, labelText.c_str(), b.x, y, 80, 15, 0});
+            createControl(this, {ControlKind::Label, labelText.c_str(), 0, b.x, y, 80, 15, 0});
             const int id = POINT_FIRST_EDIT + kRowsPerBlock * block + row;
             auto* edit = static_cast<QLineEdit*>(createControl(
-                this, {ControlKind::Edit, kRowStartTexts[row], b.x + 70, y, 50, 15, id}));
+                this, {ControlKind::Edit, kRowStartTexts[row], 0, b.x + 70, y, 50, 15, id}));
             edit->setText(QString::number(ctx_.def.pointingBlock[blockByteOf(id)]));
         }
     }
-    for (const ControlSpec& entry : kPointingButtons)
+    for (const ControlRow& entry : kPointingButtons)
         createControl(this, entry);
     connectButtons(this);
 }

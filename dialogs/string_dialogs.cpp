@@ -15,20 +15,20 @@ namespace quillan {
 namespace {
 
 // clang-format off
-constexpr ControlSpec kOkButton =
-    // kind               text   x    y    w    h   id
-    {ControlKind::Push,  "OK", 250, 305, 100,  24, SD_OK};
+constexpr ControlRow kOkButton =
+    // kind               text             flags         x    y    w    h   id
+    {ControlKind::Push,  "OK",            kDefault,   250, 305, 100,  24, SD_OK};
 
-constexpr std::array<ControlSpec, 4> kDefinitionControls = {{
-    // kind               text             x    y    w    h    id
-    {ControlKind::Push,  "Delete string", 250,  10, 100,  20, SD_DELETE_STRING},
-    {ControlKind::Push,  "Add string",    250,  35, 100,  20, SD_ADD_STRING},
-    {ControlKind::List,  "",                5,  10, 240, 300, SD_LIST},
-    {ControlKind::Edit,  "",                5, 310, 240,  20, SD_EDIT},
+constexpr std::array<ControlRow, 4> kDefinitionControls = {{
+    // kind               text             flags         x    y    w    h    id
+    {ControlKind::Push,  "Delete string", 0,          250,  10, 100,  20, SD_DELETE_STRING},
+    {ControlKind::Push,  "Add string",    0,          250,  35, 100,  20, SD_ADD_STRING},
+    {ControlKind::List,  "",              kScrollBar,   5,  10, 240, 300, SD_LIST},
+    {ControlKind::Edit,  "",              0,            5, 310, 240,  20, SD_EDIT},
 }};
 
-constexpr ControlSpec kSelectionList =
-    {ControlKind::List,  "",                5,  10, 240, 300, SS_LIST};
+constexpr ControlRow kSelectionList =
+    {ControlKind::List,  "",              kScrollBar,   5,  10, 240, 300, SS_LIST};
 // clang-format on
 static_assert(kDefinitionControls.size() == 4);
 
@@ -55,7 +55,7 @@ StringDefinitionDialog::StringDefinitionDialog(DialogContext& ctx, QWidget* pare
     setUpWindow(this);
     auto* ok = static_cast<QPushButton*>(createControl(this, kOkButton));
     connect(ok, &QPushButton::clicked, this, [this] { command(SD_OK); });
-    for (const ControlSpec& entry : kDefinitionControls) {
+    for (const ControlRow& entry : kDefinitionControls) {
         QWidget* control = createControl(this, entry);
         if (auto* button = qobject_cast<QPushButton*>(control)) {
             button->setAutoDefault(false);

@@ -1,36 +1,54 @@
-// Dialog controls created from static tables of (kind, text, position, size,
-// id). Every control's objectName is its id, so handlers and tests find
-// controls by id.
+// Every window's controls are created from static tables of rows (kind,
+// text, flags, position, size, id). A control with an id has the id as its
+// objectName, so handlers and tests find it by id.
 #pragma once
 
+#include <QCheckBox>
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 namespace quillan {
 
 enum class ControlKind {
-    Push,     // push button
-    Check,    // check box whose state the program sets itself
-    Group,    // group box frame
-    Label,    // static text
-    Edit,     // single-line edit with a border
-    List,     // list box
-    DropList, // drop-down list (no typing)
-    DropDown, // drop-down combo
+    Push,      // push button
+    Check,     // check box whose state the program sets itself
+    Group,     // group box frame
+    Label,     // static text
+    Edit,      // single-line edit
+    List,      // list box
+    DropList,  // drop-down list (no typing)
+    DropDown,  // drop-down combo
+    OwnerDraw, // a widget the window makes itself (see OwnerDrawFactory)
 };
 
-struct ControlSpec {
+enum ControlFlags : int {
+    kHidden = 1,
+    kDisabled = 2,
+    kNumber = 4,         // edit: digits only
+    kNoBorder = 8,       // edit: no frame
+    kCentred = 16,       // edit: text centred
+    kDefault = 32,       // push button: Enter presses it
+    kScrollBar = 64,     // list: vertical scroll bar always shown
+    kSorted = 128,       // list: items kept sorted
+    kDroppedHeight = 256 // drop list: the height is the opened list's; the box is one line
+};
+
+struct ControlRow {
     ControlKind kind;
     const char* text;
-    int x;
-    int y;
-    int width;
-    int height;
-    int id; // 0 = a label that nothing addresses
+    int flags;
+    int x, y, width, height;
+    int id; // 0 for a control that nothing addresses
 };
 
-// Creates one control as a child of parent at its position and size.
-QWidget* createControl(QWidget* parent, const ControlSpec& entry);
+// Makes the widget of an OwnerDraw row.
+using OwnerDrawFactory = std::function<QWidget*(QWidget* parent, const ControlRow& row)>;
+
+// Creates one control as a child of parent at its position and size, hidden
+// or disabled as its flags say.
+QWidget* createControl(QWidget* parent, const ControlRow& row,
+                       const OwnerDrawFactory& ownerDraw = {});
 
 inline QString idName(int id) {
     return QString::number(id);
@@ -40,5 +58,15 @@ inline QString idName(int id) {
 template <class T> T* controlById(const QWidget* parent, int id) {
     return parent->findChild<T*>(idName(id));
 }
+
+// A check box the program sets itself: a click only reports the command.
+class CommandCheckBox : public QCheckBox {
+    Q_OBJECT
+  public:
+    using QCheckBox::QCheckBox;
+
+  protected:
+    void nextCheckState() override {}
+};
 
 } // namespace quillan
