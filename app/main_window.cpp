@@ -87,7 +87,7 @@ QString programVersionText() {
 
 MainWindow::MainWindow(AppState& state) : state_(state) {
     QString title;
-    loadString(IDS_APP_TITLE, title);
+    stringTableText(IDS_APP_TITLE, title);
     setWindowTitle(title + "[*]"); // "Quillan*" while there are unsaved changes
     setObjectName("QUILLAN");
     auto* client = new ClientArea(this);

@@ -212,7 +212,7 @@ static_assert(kNameRanges.size() == 21);
 
 } // namespace
 
-bool loadString(int id, QString& text) {
+bool stringTableText(int id, QString& text) {
     const auto found = std::lower_bound(kStrings.begin(), kStrings.end(), id,
                                         [](const StringEntry& e, int key) { return e.id < key; });
     if (found == kStrings.end() || found->id != id)

@@ -29,7 +29,7 @@ enum StringId : int {
 };
 
 // The text of string id; false when the table has no such entry.
-bool loadString(int id, QString& text);
+bool stringTableText(int id, QString& text);
 
 // String id of the name of virtual-key code 0..255 (IDS_UNDEFINED_KEY for a
 // code without a name or outside the range).

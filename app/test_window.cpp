@@ -19,7 +19,7 @@ namespace {
 // ignores it the process ends (an ignored one gives an empty text).
 QString tableText(int id) {
     QString text;
-    if (!loadString(id, text) && reportAssertion(__FILE__, __LINE__))
+    if (!stringTableText(id, text) && reportAssertion(__FILE__, __LINE__))
         fatalExit();
     return text;
 }
@@ -55,7 +55,7 @@ TestLine makeTestLine(const KeyMessage& message) {
 
 TestWindow::TestWindow() : QWidget(nullptr, Qt::Window) {
     QString title;
-    loadString(IDS_TEST_TITLE, title);
+    stringTableText(IDS_TEST_TITLE, title);
     setWindowTitle(title);
     setObjectName("TestWindow");
     setGeometry(600, 50, 800, 300);

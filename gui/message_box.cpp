@@ -1,5 +1,7 @@
 #include "gui/message_box.h"
 
+#include "gui/modal.h"
+
 #include <QPointer>
 #include <deque>
 
@@ -47,7 +49,7 @@ QMessageBox::StandardButton MessageBox::show(QWidget* parent, const QString& tex
         return answer;
     }
     QMessageBox box(boxIcon(icon), caption, text, buttons, parent);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    return static_cast<QMessageBox::StandardButton>(runModal(box));
 }
 
 void MessageBox::setTestMode(bool on) {

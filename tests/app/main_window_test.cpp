@@ -69,7 +69,7 @@ class MainWindowTest : public QObject {
         QVERIFY(app_->keyPicker() != nullptr);
         QVERIFY(app_->dialogContext().picker == app_->keyPicker());
         QString text;
-        QVERIFY(loadString(IDS_PICKER_TITLE, text));
+        QVERIFY(stringTableText(IDS_PICKER_TITLE, text));
         QCOMPARE(text, QString("Key Macro Tool"));
     }
 

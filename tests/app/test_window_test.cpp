@@ -88,7 +88,7 @@ class TestWindowTest : public QObject {
         QCOMPARE(window.lines().back().keyName, QString("Undefined"));
         QCOMPARE(window.lines().back().extended, QString("Ext"));
         QString text;
-        QVERIFY(loadString(virtualKeyNameId(255), text));
+        QVERIFY(stringTableText(virtualKeyNameId(255), text));
         QCOMPARE(text, QString("Undefined"));
         QCOMPARE(virtualKeyNameId(246), 362);
         QCOMPARE(virtualKeyNameId(135), 354);
