@@ -143,12 +143,14 @@ constexpr std::array<uint8_t, 52> kMouseReport = {
     0xC0,             // End Collection
 };
 
-// Boot keyboard without report ID: modifiers, reserved byte, five LEDs,
-// six key codes 0..65.
-constexpr std::array<uint8_t, 63> kKeyboardReport = {
+// Keyboard collection: modifiers, reserved byte, five LEDs and key codes
+// 0..65, the report ID (when there is one) just inside the collection.
+constexpr std::array<uint8_t, 6> kKeyboardHead = {
     0x05, 0x01,       // Usage Page (Generic Desktop)
     0x09, 0x06,       // Usage (Keyboard)
     0xA1, 0x01,       // Collection (Application)
+};
+constexpr std::array<uint8_t, 40> kKeyboardFields = {
     0x05, 0x07,       //   Usage Page (Keyboard)
     0x19, 0xE0,       //   Usage Minimum (Left Control)
     0x29, 0xE7,       //   Usage Maximum (Right GUI)
@@ -169,7 +171,11 @@ constexpr std::array<uint8_t, 63> kKeyboardReport = {
     0x95, 0x01,       //   Report Count (1)
     0x75, 0x03,       //   Report Size (3)
     0x91, 0x01,       //   Output (Constant): padding
-    0x95, 0x06,       //   Report Count (6)
+};
+constexpr std::array<uint8_t, 2> keyCodeCount(uint8_t count) {
+    return {0x95, count};  // Report Count (count)
+}
+constexpr std::array<uint8_t, 15> kKeyCodes = {
     0x75, 0x08,       //   Report Size (8)
     0x15, 0x00,       //   Logical Minimum (0)
     0x25, 0x65,       //   Logical Maximum (101)
@@ -179,44 +185,19 @@ constexpr std::array<uint8_t, 63> kKeyboardReport = {
     0x81, 0x00,       //   Input (Data, Array): key codes
     0xC0,             // End Collection
 };
+constexpr std::array<uint8_t, 2> reportId(uint8_t id) {
+    return {0x85, id};  // Report ID (id)
+}
+
+// Boot keyboard without report ID: six key codes.
+constexpr auto kKeyboardReport = concat(kKeyboardHead, kKeyboardFields, keyCodeCount(6), kKeyCodes);
+static_assert(kKeyboardReport.size() == 63);
 
 // The keyboard of the single-interface set: report ID 1 and five key codes,
 // so that a report with its ID still fits one 8-byte packet.
-constexpr std::array<uint8_t, 65> kKeyboardReportWithId = {
-    0x05, 0x01,       // Usage Page (Generic Desktop)
-    0x09, 0x06,       // Usage (Keyboard)
-    0xA1, 0x01,       // Collection (Application)
-    0x85, 0x01,       //   Report ID (1)
-    0x05, 0x07,       //   Usage Page (Keyboard)
-    0x19, 0xE0,       //   Usage Minimum (Left Control)
-    0x29, 0xE7,       //   Usage Maximum (Right GUI)
-    0x15, 0x00,       //   Logical Minimum (0)
-    0x25, 0x01,       //   Logical Maximum (1)
-    0x75, 0x01,       //   Report Size (1)
-    0x95, 0x08,       //   Report Count (8)
-    0x81, 0x02,       //   Input (Data, Variable, Absolute): modifiers
-    0x95, 0x01,       //   Report Count (1)
-    0x75, 0x08,       //   Report Size (8)
-    0x81, 0x01,       //   Input (Constant): reserved byte
-    0x95, 0x05,       //   Report Count (5)
-    0x75, 0x01,       //   Report Size (1)
-    0x05, 0x08,       //   Usage Page (LEDs)
-    0x19, 0x01,       //   Usage Minimum (Num Lock)
-    0x29, 0x05,       //   Usage Maximum (Kana)
-    0x91, 0x02,       //   Output (Data, Variable, Absolute): LEDs
-    0x95, 0x01,       //   Report Count (1)
-    0x75, 0x03,       //   Report Size (3)
-    0x91, 0x01,       //   Output (Constant): padding
-    0x95, 0x05,       //   Report Count (5)
-    0x75, 0x08,       //   Report Size (8)
-    0x15, 0x00,       //   Logical Minimum (0)
-    0x25, 0x65,       //   Logical Maximum (101)
-    0x05, 0x07,       //   Usage Page (Keyboard)
-    0x19, 0x00,       //   Usage Minimum (0)
-    0x29, 0x65,       //   Usage Maximum (101)
-    0x81, 0x00,       //   Input (Data, Array): key codes
-    0xC0,             // End Collection
-};
+constexpr auto kKeyboardReportWithId =
+    concat(kKeyboardHead, reportId(1), kKeyboardFields, keyCodeCount(5), kKeyCodes);
+static_assert(kKeyboardReportWithId.size() == 65);
 
 // clang-format on
 
