@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     fillDefinition(*source, sourceControls);
     const BuildResult first = buildImage(*source, sourceControls, *image, log, false);
     if (!first.ok) {
-        std::fprintf(stderr, "%s\n", first.message.c_str());
+        std::fprintf(stderr, "%s\n", first.message.text.c_str());
         return 1;
     }
     const std::string file = encodeSettings(*source, sourceControls);

@@ -14,7 +14,7 @@ bool parseSimFault(const std::string& text, int& corruptAddress) {
         return false;
     char* end = nullptr;
     const long address = std::strtol(text.c_str() + prefix.size(), &end, 16);
-    if (*end || address < 0 || address >= 0x1400)
+    if (*end || address < 0 || address >= kTransferBytes)
         return false;
     corruptAddress = static_cast<int>(address);
     return true;
@@ -66,6 +66,12 @@ bool Bus::close() {
         return true;
     std::fprintf(stderr, "could not write %s\n", eepromFile_.c_str());
     return false;
+}
+
+void attachSession(Session& session, const Bus& bus, const Options& options) {
+    session.backend = bus.backend();
+    session.clock = options.clock;
+    session.progress = session.progressBar.sink();
 }
 
 } // namespace quillan::cli

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "cli/commands.h"
+#include "cli/session.h"
 #include "hidlink/sim_backend.h"
 
 #include <memory>
@@ -37,5 +38,9 @@ class Bus {
     std::string eepromFile_;
     int corruptAddress_ = -1;
 };
+
+// Points a device command's session at the bus, at the --clock and at its
+// progress bar.
+void attachSession(Session& session, const Bus& bus, const Options& options);
 
 } // namespace quillan::cli

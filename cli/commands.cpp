@@ -207,9 +207,8 @@ int runConvert(const std::string& from, const std::string& to) {
 
 int runRefill(const std::string& imageFile, const std::string& to) {
     Session session;
-    std::string error;
-    if (!readImageFile(imageFile, session.image, error)) {
-        stderrSink()({error, "Read image", MessageIcon::Error});
+    if (const Outcome read = readImageFile(imageFile, session.image); !read) {
+        stderrSink()(read.message);
         return kExitFailed;
     }
     return refillAndSave(session, to) ? kExitOk : kExitFailed;

@@ -3,7 +3,6 @@
 #include "cli/bus.h"
 #include "cli/commands.h"
 #include "cli/session.h"
-#include "cli/terminal_progress.h"
 #include "workflow/program.h"
 
 #include <cstdio>
@@ -23,13 +22,13 @@ int detect(Session& session) {
 
 // As "Program Keyboard": build without files, find the keyboard, download
 // and verify; the result on standard output.
-int program(Session& session, TerminalProgress& progress, const Options& options) {
+int program(Session& session, const Options& options) {
     if (!loadDefinition(session, options.arguments[0]) || !buildDefinition(session, false))
         return kExitFailed;
     ProgramOptions programOptions;
     programOptions.verify = !options.noVerify;
     const ProgramReport report = programAndVerify(session, programOptions);
-    progress.finish();
+    session.progressBar.finish();
     if (report.result == ProgramResult::Mismatch)
         return kExitVerify;
     if (!report.passed())
@@ -39,10 +38,10 @@ int program(Session& session, TerminalProgress& progress, const Options& options
 }
 
 // As "Read Keyboard EEProm": read, and only then replace the definition.
-int read(Session& session, TerminalProgress& progress, const std::string& file) {
+int read(Session& session, const std::string& file) {
     std::string versionText;
     const bool readBack = quillan::readBack(session, versionText);
-    progress.finish();
+    session.progressBar.finish();
     if (!readBack)
         return kExitFailed;
     if (!saveDefinition(session, file))
@@ -58,17 +57,14 @@ int runDevice(const Options& options) {
     if (!bus.open(options))
         return kExitFailed;
     Session session;
-    TerminalProgress progress;
-    session.backend = bus.backend();
-    session.clock = options.clock;
-    session.progress = progress.sink();
+    attachSession(session, bus, options);
     int result = kExitUsage;
     if (options.command == "detect")
         result = detect(session);
     else if (options.command == "program")
-        result = program(session, progress, options);
+        result = program(session, options);
     else if (options.command == "read")
-        result = read(session, progress, options.arguments[0]);
+        result = read(session, options.arguments[0]);
     if (!bus.close() && result == kExitOk)
         result = kExitFailed;
     return result;

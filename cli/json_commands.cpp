@@ -45,9 +45,7 @@ struct Scratch {
 void fromImage(const std::string& bytes, PortableDefinition& out) {
     auto scratch = std::make_unique<Scratch>();
     std::copy(bytes.begin(), bytes.end(), scratch->image.bytes.begin());
-    resetMatrix(scratch->def);
-    clearStringDefinitions(scratch->def, true);
-    refillFromImage(scratch->def, scratch->controls, scratch->image, scratch->log);
+    replaceFromImage(scratch->def, scratch->controls, scratch->image, scratch->log);
     out.settings = encodeSettings(scratch->def, scratch->controls);
     out.pointingBlock = scratch->def.pointingBlock;
 }
@@ -70,11 +68,10 @@ bool readDefinition(const std::string& path, PortableDefinition& out) {
         return false;
     }
     if (isJsonText(bytes)) {
-        std::string error;
-        if (importDefinitionJson(bytes, out, error))
-            return true;
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
-        return false;
+        const Outcome read = importDefinitionJson(bytes, out);
+        if (!read)
+            std::fprintf(stderr, "%s: %s\n", path.c_str(), read.message.text.c_str());
+        return read.ok;
     }
     if (bytes.size() == static_cast<size_t>(kImageSize)) {
         fromImage(bytes, out);
@@ -100,9 +97,8 @@ int runExport(const std::string& from, const std::string& to) {
 // (with "Saved.txt"); the file name inside is the document's.
 int runImport(const std::string& from, const std::string& to) {
     PortableDefinition definition;
-    std::string error;
-    if (!loadDefinitionJson(from, definition, error)) {
-        std::fprintf(stderr, "%s: %s\n", from.c_str(), error.c_str());
+    if (const Outcome read = loadDefinitionJson(from, definition); !read) {
+        std::fprintf(stderr, "%s: %s\n", from.c_str(), read.message.text.c_str());
         return kExitFailed;
     }
     auto scratch = std::make_unique<Scratch>();

@@ -110,10 +110,8 @@ int runProduce(const Options& options) {
     if (!bus.open(options, true))
         return kExitFailed;
     Session session;
-    TerminalProgress progress;
-    session.backend = bus.backend();
-    session.clock = options.clock;
-    session.progress = progress.sink();
+    attachSession(session, bus, options);
+    TerminalProgress& progress = session.progressBar;
 
     ProduceSettings settings{options.arguments[0], options.serial, options.count, options.logFile,
                              !options.noVerify};

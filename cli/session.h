@@ -4,6 +4,7 @@
 // window's buttons run them.
 #pragma once
 
+#include "cli/terminal_progress.h"
 #include "workflow/session.h"
 
 #include <string>
@@ -11,7 +12,8 @@
 namespace quillan::cli {
 
 struct Session : quillan::Session {
-    Session(); // start-up state, log opened with its start line
+    Session();                    // start-up state, log opened with its start line
+    TerminalProgress progressBar; // what a device command shows its transfers on
 };
 
 using quillan::baseName;

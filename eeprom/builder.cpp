@@ -229,11 +229,10 @@ BuildResult buildImage(KeyboardDefinition& def, const ControlValues& controls, E
     reduceKeys(def, reduction);
     BuildResult result;
     result.keyCount = reduction.count;
-    result.message = checkLimits(def, reduction);
-    if (!result.message.empty()) {
-        result.ok = false;
-        result.caption = kBuildCaption;
-        log.trace("Build refused: %s\n", result.message.c_str());
+    if (std::string refusal = checkLimits(def, reduction); !refusal.empty()) {
+        log.trace("Build refused: %s\n", refusal.c_str());
+        static_cast<Outcome&>(result) =
+            Outcome::failure(std::move(refusal), kBuildCaption, MessageIcon::Warning);
         return result;
     }
 

@@ -2,6 +2,7 @@
 // descriptors) and StoreDescriptorTable, which writes one into the image's
 // descriptor area at 1000..1FFF.
 #include "eeprom/descriptors.h"
+#include "hidlink/products.h"
 
 #include <algorithm>
 #include <array>
@@ -26,7 +27,12 @@ constexpr uint8_t hi(unsigned value) {
     return static_cast<uint8_t>((value >> 8) & 0xFF);
 }
 
-constexpr uint16_t kVendorId = 0x04B4;
+// The keyboard product each set presents.
+constexpr uint16_t kSet1Product = productOfDescriptorSet(1);
+constexpr uint16_t kSet2Product = productOfDescriptorSet(2);
+constexpr uint16_t kSet3Product = productOfDescriptorSet(3);
+constexpr uint16_t kSet4Product = productOfDescriptorSet(4);
+static_assert(kSet1Product && kSet2Product && kSet3Product && kSet4Product);
 
 // Device descriptor: USB 1.00, class in the interfaces, 8-byte endpoint 0,
 // device release 0001, no strings, one configuration.
@@ -36,7 +42,8 @@ constexpr std::array<uint8_t, 18> device(uint16_t productId) {
             0x00, 0x01,                    // bcdUSB 1.00
             0x00, 0x00, 0x00,              // class, subclass, protocol
             8,                             // endpoint 0 packet size
-            lo(kVendorId), hi(kVendorId),  // vendor
+            lo(kKeyboardVendorId),         // vendor
+            hi(kKeyboardVendorId),
             lo(productId), hi(productId),  // product
             0x01, 0x00,                    // bcdDevice 0001
             0, 0, 0,                       // no strings
@@ -136,12 +143,14 @@ constexpr std::array<uint8_t, 52> kMouseReport = {
     0xC0,             // End Collection
 };
 
-// Boot keyboard without report ID: modifiers, reserved byte, five LEDs,
-// six key codes 0..65.
-constexpr std::array<uint8_t, 63> kKeyboardReport = {
+// Keyboard collection: modifiers, reserved byte, five LEDs and key codes
+// 0..65, the report ID (when there is one) just inside the collection.
+constexpr std::array<uint8_t, 6> kKeyboardHead = {
     0x05, 0x01,       // Usage Page (Generic Desktop)
     0x09, 0x06,       // Usage (Keyboard)
     0xA1, 0x01,       // Collection (Application)
+};
+constexpr std::array<uint8_t, 40> kKeyboardFields = {
     0x05, 0x07,       //   Usage Page (Keyboard)
     0x19, 0xE0,       //   Usage Minimum (Left Control)
     0x29, 0xE7,       //   Usage Maximum (Right GUI)
@@ -162,7 +171,11 @@ constexpr std::array<uint8_t, 63> kKeyboardReport = {
     0x95, 0x01,       //   Report Count (1)
     0x75, 0x03,       //   Report Size (3)
     0x91, 0x01,       //   Output (Constant): padding
-    0x95, 0x06,       //   Report Count (6)
+};
+constexpr std::array<uint8_t, 2> keyCodeCount(uint8_t count) {
+    return {0x95, count};  // Report Count (count)
+}
+constexpr std::array<uint8_t, 15> kKeyCodes = {
     0x75, 0x08,       //   Report Size (8)
     0x15, 0x00,       //   Logical Minimum (0)
     0x25, 0x65,       //   Logical Maximum (101)
@@ -172,44 +185,19 @@ constexpr std::array<uint8_t, 63> kKeyboardReport = {
     0x81, 0x00,       //   Input (Data, Array): key codes
     0xC0,             // End Collection
 };
+constexpr std::array<uint8_t, 2> reportId(uint8_t id) {
+    return {0x85, id};  // Report ID (id)
+}
+
+// Boot keyboard without report ID: six key codes.
+constexpr auto kKeyboardReport = concat(kKeyboardHead, kKeyboardFields, keyCodeCount(6), kKeyCodes);
+static_assert(kKeyboardReport.size() == 63);
 
 // The keyboard of the single-interface set: report ID 1 and five key codes,
 // so that a report with its ID still fits one 8-byte packet.
-constexpr std::array<uint8_t, 65> kKeyboardReportWithId = {
-    0x05, 0x01,       // Usage Page (Generic Desktop)
-    0x09, 0x06,       // Usage (Keyboard)
-    0xA1, 0x01,       // Collection (Application)
-    0x85, 0x01,       //   Report ID (1)
-    0x05, 0x07,       //   Usage Page (Keyboard)
-    0x19, 0xE0,       //   Usage Minimum (Left Control)
-    0x29, 0xE7,       //   Usage Maximum (Right GUI)
-    0x15, 0x00,       //   Logical Minimum (0)
-    0x25, 0x01,       //   Logical Maximum (1)
-    0x75, 0x01,       //   Report Size (1)
-    0x95, 0x08,       //   Report Count (8)
-    0x81, 0x02,       //   Input (Data, Variable, Absolute): modifiers
-    0x95, 0x01,       //   Report Count (1)
-    0x75, 0x08,       //   Report Size (8)
-    0x81, 0x01,       //   Input (Constant): reserved byte
-    0x95, 0x05,       //   Report Count (5)
-    0x75, 0x01,       //   Report Size (1)
-    0x05, 0x08,       //   Usage Page (LEDs)
-    0x19, 0x01,       //   Usage Minimum (Num Lock)
-    0x29, 0x05,       //   Usage Maximum (Kana)
-    0x91, 0x02,       //   Output (Data, Variable, Absolute): LEDs
-    0x95, 0x01,       //   Report Count (1)
-    0x75, 0x03,       //   Report Size (3)
-    0x91, 0x01,       //   Output (Constant): padding
-    0x95, 0x05,       //   Report Count (5)
-    0x75, 0x08,       //   Report Size (8)
-    0x15, 0x00,       //   Logical Minimum (0)
-    0x25, 0x65,       //   Logical Maximum (101)
-    0x05, 0x07,       //   Usage Page (Keyboard)
-    0x19, 0x00,       //   Usage Minimum (0)
-    0x29, 0x65,       //   Usage Maximum (101)
-    0x81, 0x00,       //   Input (Data, Array): key codes
-    0xC0,             // End Collection
-};
+constexpr auto kKeyboardReportWithId =
+    concat(kKeyboardHead, reportId(1), kKeyboardFields, keyCodeCount(5), kKeyCodes);
+static_assert(kKeyboardReportWithId.size() == 65);
 
 // clang-format on
 
@@ -220,17 +208,17 @@ static_assert(kVendorMouseReport.size() == 76);
 static_assert(kCombinedReport.size() == 174);
 
 // Set 1: vendor feature and boot keyboard.
-constexpr auto kSet1 = concat(device(0x1001), configuration(59, 2),                          //
+constexpr auto kSet1 = concat(device(kSet1Product), configuration(59, 2),                    //
                               interface(0, 1, 1), hid(kVendorReport.size()), endpoint(0x82), //
                               interface(1, 1, 1), hid(kKeyboardReport.size()), endpoint(0x81),
                               kVendorReport, kKeyboardReport);
 // Set 2: vendor feature with the mouse, and boot keyboard.
 constexpr auto kSet2 =
-    concat(device(0x100A), configuration(59, 2), //
+    concat(device(kSet2Product), configuration(59, 2), //
            interface(0, 1, 1), hid(kVendorMouseReport.size()), endpoint(0x82), interface(1, 1, 1),
            hid(kKeyboardReport.size()), endpoint(0x81), kVendorMouseReport, kKeyboardReport);
 // Set 3: consumer, vendor feature, mouse and boot keyboard, one interface each.
-constexpr auto kSet3 = concat(device(0x100B), configuration(109, 4),                           //
+constexpr auto kSet3 = concat(device(kSet3Product), configuration(109, 4),                     //
                               interface(0, 1, 1), hid(kConsumerReport.size()), endpoint(0x82), //
                               interface(1, 1, 1), hid(kVendorReport.size()), endpoint(0x82),   //
                               interface(2, 1, 2), hid(kMouseReport.size()), endpoint(0x82),    //
@@ -238,7 +226,7 @@ constexpr auto kSet3 = concat(device(0x100B), configuration(109, 4),            
                               kConsumerReport, kVendorReport, kMouseReport, kKeyboardReport);
 // Set 4: everything in one interface.
 constexpr auto kSet4 =
-    concat(device(0x100C), configuration(34, 1), //
+    concat(device(kSet4Product), configuration(34, 1), //
            interface(0, 1, 1), hid(kCombinedReport.size()), endpoint(0x81), kCombinedReport);
 static_assert(kSet1.size() == 164);
 static_assert(kSet2.size() == 216);
@@ -318,10 +306,10 @@ constexpr std::array<Bytes, 4> kSet3Interfaces = {Bytes(kConsumerReport), Bytes(
 constexpr std::array<Bytes, 1> kSet4Interfaces = {Bytes(kCombinedReport)};
 
 const std::array<DescriptorSet, 4> kSets = {{
-    {1, 4, 0x1001, kSet1, kSet1Standard, kSet1ReportEntries, kSet1Interfaces, kSet1Reports},
-    {2, 6, 0x100A, kSet2, kSet1Standard, kSet2ReportEntries, kSet2Interfaces, kSet2Reports},
-    {3, 14, 0x100B, kSet3, kSet3Standard, kSet3ReportEntries, kSet3Interfaces, kSet3Reports},
-    {4, 1, 0x100C, kSet4, kSet4Standard, kSet4ReportEntries, kSet4Interfaces, kSet4Reports},
+    {1, 4, kSet1Product, kSet1, kSet1Standard, kSet1ReportEntries, kSet1Interfaces, kSet1Reports},
+    {2, 6, kSet2Product, kSet2, kSet1Standard, kSet2ReportEntries, kSet2Interfaces, kSet2Reports},
+    {3, 14, kSet3Product, kSet3, kSet3Standard, kSet3ReportEntries, kSet3Interfaces, kSet3Reports},
+    {4, 1, kSet4Product, kSet4, kSet4Standard, kSet4ReportEntries, kSet4Interfaces, kSet4Reports},
 }};
 
 void writeEntries(EepromImage& image, int address, std::span<const DescriptorEntry> entries) {

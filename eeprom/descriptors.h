@@ -53,7 +53,8 @@ const DescriptorSet* descriptorSet(int number);
 const DescriptorSet* descriptorSetForProduct(uint16_t productId);
 
 // Stores set 0..4 (0 = none) and returns 0; a number above 4 returns -1 and
-// changes nothing. Traces "StoreDescriptorTable( %u)\n".
+// changes nothing. Traces "StoreDescriptorTable( %u)\n" (the routine keeps the
+// system's own name, as FindKeyboard does; see hidlink/link.h).
 int StoreDescriptorTable(EepromImage& image, unsigned char set, Log& log);
 
 } // namespace quillan

@@ -4,6 +4,8 @@
 
 #include "model/definition.h"
 #include "model/log.h"
+#include "model/messages.h"
+#include "model/string_store.h"
 
 #include <array>
 #include <cstdint>
@@ -12,18 +14,21 @@
 namespace quillan {
 
 constexpr int kImageSize = 8192;
+// Program keyboard and Read keyboard move image bytes 0000..13FF; the
+// descriptor area's last part (1400..1FFF) stays on the build side.
+constexpr int kTransferBytes = 0x1400;
 constexpr int kMaxKeySlots = 255; // slot 255 means "no key"
 
 // Table addresses in the image.
-constexpr int kScanSet2Table = 0x000;       // per key slot
-constexpr int kScanSet3Table = 0x100;       // per key slot
-constexpr int kLogicalAddressTable = 0x200; // + layer * 128 + cell index: key slot
-constexpr int kPrefixTable = 0x400;         // per key slot: keymode
-constexpr int kKeyInfoTable = 0x500;        // per key slot: keytype
-constexpr int kGeneralInfoTable = 0x600;    // settings, texts, pointing block
-constexpr int kUsbTable = 0x700;            // per key slot
-constexpr int kStringTable = 0x800;         // 128 x 16-bit string addresses
-constexpr int kStringStorage = 0x900;       // 448 cells of 4 bytes
+constexpr int kScanSet2Table = 0x000;                 // per key slot
+constexpr int kScanSet3Table = 0x100;                 // per key slot
+constexpr int kLogicalAddressTable = 0x200;           // + layer * 128 + cell index: key slot
+constexpr int kPrefixTable = 0x400;                   // per key slot: keymode
+constexpr int kKeyInfoTable = 0x500;                  // per key slot: keytype
+constexpr int kGeneralInfoTable = 0x600;              // settings, texts, pointing block
+constexpr int kUsbTable = 0x700;                      // per key slot
+constexpr int kStringTable = 0x800;                   // 128 x 16-bit string addresses
+constexpr int kStringStorage = kStringStorageAddress; // 448 cells of 4 bytes
 constexpr int kDescriptorArea = 0x1000;
 constexpr int kTableSize = 256;
 constexpr uint8_t kNoKeySlot = 0xFF;
@@ -42,10 +47,8 @@ struct EepromImage {
     bool prefixSwapped = false;
 };
 
-struct BuildResult {
-    bool ok = true;
-    std::string message; // why the build was refused (names the count and the limit)
-    std::string caption;
+// A refused build's message names the count and the limit.
+struct BuildResult : Outcome {
     int keyCount = 0; // distinct key slots
 };
 

@@ -24,32 +24,32 @@ struct Section {
 
 // clang-format off
 constexpr std::array<Section, 9> kImageSections = {{
-    // caption                        begin   rows  format  grouped
-    {"Scan Set2 code table\r\n",      0x000,   16,  "%3d,", false},
-    {"Scan Set3 code table\r\n",      0x100,   16,  "%3d,", false},
-    {"Logical Address table\r\n",     0x200,   32,  "%3d,", false},
-    {"Prefix table\r\n",              0x400,   16,  "%2d,", false},
-    {"Key info table\r\n",            0x500,   16,  "%2d,", false},
-    {"General info table\r\n",        0x600,   16,  "%3d,", false},
-    {"USB Set table\r\n",             0x700,   16,  "%3d,", false},
-    {"StringTable\r\n",               0x800,   16,  "%2x,", false},
-    {"StringStorage\r\n",             0x900,  112,  "%2d,", true },
+    // caption                        begin                 rows  format  grouped
+    {"Scan Set2 code table\r\n",      kScanSet2Table,       16,   "%3d,", false},
+    {"Scan Set3 code table\r\n",      kScanSet3Table,       16,   "%3d,", false},
+    {"Logical Address table\r\n",     kLogicalAddressTable, 32,   "%3d,", false},
+    {"Prefix table\r\n",              kPrefixTable,         16,   "%2d,", false},
+    {"Key info table\r\n",            kKeyInfoTable,        16,   "%2d,", false},
+    {"General info table\r\n",        kGeneralInfoTable,    16,   "%3d,", false},
+    {"USB Set table\r\n",             kUsbTable,            16,   "%3d,", false},
+    {"StringTable\r\n",               kStringTable,         16,   "%2x,", false},
+    {"StringStorage\r\n",             kStringStorage,       112,  "%2d,", true },
 }};
 
 constexpr std::array<Section, 8> kReadbackSections = {{
-    {"Scan Set2 code table\r\n",      0x000,   16,  "%d,",  false},
-    {"Scan Set3 code table\r\n",      0x100,   16,  "%d,",  false},
-    {"Logical Address table\r\n",     0x200,   32,  "%d,",  false},
-    {"Prefix table\r\n",              0x400,   16,  "%d,",  false},
-    {"Key info table\r\n",            0x500,   16,  "%d,",  false},
-    {"General info table\r\n",        0x600,    1,  "%d,",  false},
-    {"USB Set table\r\n",             0x700,   16,  "%d,",  false},
-    {"Rest of eeprom\r\n",            0x800,  348,  "%d,",  false},
+    {"Scan Set2 code table\r\n",      kScanSet2Table,       16,   "%d,",  false},
+    {"Scan Set3 code table\r\n",      kScanSet3Table,       16,   "%d,",  false},
+    {"Logical Address table\r\n",     kLogicalAddressTable, 32,   "%d,",  false},
+    {"Prefix table\r\n",              kPrefixTable,         16,   "%d,",  false},
+    {"Key info table\r\n",            kKeyInfoTable,        16,   "%d,",  false},
+    {"General info table\r\n",        kGeneralInfoTable,    1,    "%d,",  false},
+    {"USB Set table\r\n",             kUsbTable,            16,   "%d,",  false},
+    {"Rest of eeprom\r\n",            kStringTable,         348,  "%d,",  false},
 }};
 // clang-format on
 
-static_assert(0x900 + 112 * kValuesPerRow == 0x1000);
-static_assert(0x800 + 348 * kValuesPerRow == 0x1DC0);
+static_assert(kStringStorage + 112 * kValuesPerRow == kDescriptorArea);
+static_assert(kStringTable + 348 * kValuesPerRow == 0x1DC0);
 
 template <size_t N>
 std::string dump(const EepromImage& image, const std::array<Section, N>& sections) {
@@ -112,27 +112,29 @@ bool writeReadbackDump(const EepromImage& image, const std::string& path) {
     return writeFile(path, text.data(), text.size());
 }
 
-bool readImageFile(const std::string& path, EepromImage& image, std::string& error) {
+Outcome readImageFile(const std::string& path, EepromImage& image) {
+    constexpr const char* kCaption = "Read image";
     File file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        error = "Cannot open " + path;
-        return false;
-    }
+    if (!file)
+        return Outcome::failure("Cannot open " + path, kCaption, MessageIcon::Error);
     std::array<uint8_t, kImageSize + 1> buffer;
     const size_t size = std::fread(buffer.data(), 1, buffer.size(), file.get());
-    if (std::ferror(file.get())) {
-        error = "Cannot read " + path;
-        return false;
-    }
-    if (size != static_cast<size_t>(kImageSize)) {
-        error = path +
+    if (std::ferror(file.get()))
+        return Outcome::failure("Cannot read " + path, kCaption, MessageIcon::Error);
+    if (size != static_cast<size_t>(kImageSize))
+        return Outcome::failure(
+            path +
                 (size > static_cast<size_t>(kImageSize) ? " is larger than" : " is smaller than") +
-                " an EEPROM image (8192 bytes)";
-        return false;
-    }
+                " an EEPROM image (8192 bytes)",
+            kCaption, MessageIcon::Error);
     std::copy_n(buffer.begin(), kImageSize, image.bytes.begin());
-    error.clear();
-    return true;
+    return Outcome::success();
+}
+
+bool readImageFile(const std::string& path, EepromImage& image, std::string& error) {
+    const Outcome read = readImageFile(path, image);
+    error = read.message.text;
+    return read.ok;
 }
 
 } // namespace quillan

@@ -18,12 +18,19 @@ bool writeImageBinary(const EepromImage& image, const std::string& path = "EEPke
 bool writeImageText(const EepromImage& image, const std::string& path = "EEPkey.txt");
 bool writeReadbackDump(const EepromImage& image, const std::string& path = "eepraw.txt");
 
-// Reads an 8192-byte image file; false when it cannot be read or has another size.
+// Reads an 8192-byte image file; fails (saying why, captioned "Read image")
+// when it cannot be read or has another size, the image then as it was.
+Outcome readImageFile(const std::string& path, EepromImage& image);
+// The same with the reason in error ("" on success).
 bool readImageFile(const std::string& path, EepromImage& image, std::string& error);
 
 // Refills the definition, the string store and the control values from an
 // untrusted read-back image. Everything read is bounded to the tables.
 void refillFromImage(KeyboardDefinition& def, ControlValues& controls, const EepromImage& image,
                      Log& log);
+// As a read-back replaces the definition: the matrix reset, the string
+// definitions and their count cleared, then refilled from the image.
+void replaceFromImage(KeyboardDefinition& def, ControlValues& controls, const EepromImage& image,
+                      Log& log);
 
 } // namespace quillan

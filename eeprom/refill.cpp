@@ -130,4 +130,11 @@ void refillFromImage(KeyboardDefinition& def, ControlValues& controls, const Eep
                 def.pointingBlock.begin());
 }
 
+void replaceFromImage(KeyboardDefinition& def, ControlValues& controls, const EepromImage& image,
+                      Log& log) {
+    resetMatrix(def);
+    clearStringDefinitions(def, true);
+    refillFromImage(def, controls, image, log);
+}
+
 } // namespace quillan

@@ -1,28 +1,13 @@
 // Find keyboard: walks the HID collections in member-index order and accepts
 // the first keyboard vendor collection or programming device.
-#include "hidlink/identities.h"
 #include "hidlink/link.h"
+#include "hidlink/products.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace quillan {
 namespace {
-
-// Which collection of a keyboard carries the programming reports: one with
-// 4-byte input and output reports, or one with neither at the member index
-// where that product's descriptor set puts its vendor collection.
-bool keyboardCollectionAccepted(const HidCaps& caps, int memberIndex, uint16_t productId) {
-    if (caps.inputReportByteLength == 4 && caps.outputReportByteLength == 4)
-        return true;
-    if (caps.inputReportByteLength != 0 || caps.outputReportByteLength != 0)
-        return false;
-    if (memberIndex == 1 && (productId == 0x1000 || productId == 0x1001))
-        return true;
-    if (memberIndex == 0 && (productId == 0x1001 || productId == 0x100A))
-        return true;
-    return memberIndex == 1 && (productId == 0x100B || productId == 0x100C);
-}
 
 // bcdDevice 0412 -> 412.
 uint32_t decimalFromBcd(uint16_t bcd) {
@@ -71,13 +56,11 @@ bool FindKeyboard(LinkContext& ctx, FoundDevice& found) {
         if (!device->getAttributes(vendorId, productId, release) || !device->getCaps(caps))
             continue;
         const int memberIndex = static_cast<int>(member);
-        const bool keyboard = vendorId == kKeyboardVendorId && isKeyboardProduct(productId);
-        if (keyboard && !keyboardCollectionAccepted(caps, memberIndex, productId))
+        const UsbProduct* product = usbProduct(vendorId, productId);
+        if (!product || !collectionAccepted(*product, memberIndex, caps.inputReportByteLength,
+                                            caps.outputReportByteLength))
             continue;
-        const bool programmer =
-            vendorId == kProgrammerVendorId && productId == kProgrammerProductId;
-        if (!keyboard && !programmer)
-            continue;
+        const bool keyboard = product->kind == ProductKind::Keyboard;
         // A keyboard tells its firmware version in bcdDevice; a version of 0
         // would read as "no keyboard", so it is at least 1.
         ctx.keyboardVersion =

@@ -1,6 +1,6 @@
 #include "hidlink/hidapi_backend.h"
 
-#include "hidlink/identities.h"
+#include "hidlink/products.h"
 #include "hidlink/report_descriptor.h"
 
 #include <hidapi.h>
@@ -207,9 +207,7 @@ void addInterface(const hid_device_info& device, std::map<OrderKey, HidInterface
         parsed = parseReportDescriptor(descriptor);
     const size_t count = std::max<size_t>(1, parsed.collections.size());
 
-    const bool served =
-        (base.vendorId == kKeyboardVendorId && isKeyboardProduct(base.productId)) ||
-        (base.vendorId == kProgrammerVendorId && base.productId == kProgrammerProductId);
+    const bool served = usbProduct(base.vendorId, base.productId) != nullptr;
     const std::string place = physicalOrder(base.devicePath);
     for (size_t c = 0; c < count; ++c) {
         CollectionInfo info = base;

@@ -2,7 +2,7 @@
 // 256 bytes, sent to the keyboard one byte per report (or four bytes per
 // report through the programming device) and read back one byte per request.
 #include "hidlink/link.h"
-#include "hidlink/identities.h"
+#include "hidlink/products.h"
 
 #include <array>
 #include <cstdio>
@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kBlocks = 20;
 constexpr int kBlockSize = 256;
-constexpr int kTransferBytes = kBlocks * kBlockSize; // 0000..13FF
+static_assert(kBlocks * kBlockSize == kTransferBytes);
 constexpr int kProgrammerBytesPerReport = 4;
 constexpr int64_t kKeyboardGapUs = 2000;
 constexpr int64_t kProgrammerGapUs = 10000;
@@ -27,24 +27,15 @@ constexpr uint8_t kReadFlag = 0x80;
 
 // Programming devices below this version take the Prefix table with bits 4
 // and 5 of every byte exchanged.
-constexpr uint32_t kUnswappedPrefixVersion = 412;
-constexpr int kPrefixTableStart = 0x400;
-constexpr int kPrefixTableEnd = 0x500;
+constexpr uint32_t kUnswappedPrefixVersion =
+    usbProduct(kProgrammerVendorId, kProgrammerProductId)->prefixExchangedBelow;
 
 constexpr const char* kProgrammingCaption = "Programming";
 constexpr const char* kReadingCaption = "Reading";
 
-// How a keyboard takes its requests: product 1000 at member index 0 or 2
-// as 4-byte output reports (answers as input reports), product 1000 at any
-// other index as 4-byte feature reports, every other product as 5-byte
-// feature reports.
-enum class SendPath { OutputReport, ShortFeature, Feature };
-
 SendPath sendPathFor(const FoundDevice& found) {
-    if (found.productId != 0x1000)
-        return SendPath::Feature;
-    return found.memberIndex == 0 || found.memberIndex == 2 ? SendPath::OutputReport
-                                                            : SendPath::ShortFeature;
+    const UsbProduct* product = usbProduct(found.vendorId, found.productId);
+    return product ? sendPathAt(*product, found.memberIndex) : SendPath::Feature;
 }
 
 GapClock& clockOf(const LinkContext& ctx) {
@@ -86,6 +77,7 @@ bool sendKeyboardReport(HidDevice& device, SendPath path, const std::array<uint8
     case SendPath::ShortFeature:
         return device.setFeature(report.data(), 4);
     case SendPath::Feature:
+    case SendPath::Programmer:
         break;
     }
     return device.setFeature(report.data(), report.size());
@@ -119,7 +111,7 @@ bool downloadToKeyboard(LinkContext& ctx, const FoundDevice& found, const Eeprom
 } // namespace
 
 void exchangePrefixBits(EepromImage& image) {
-    for (int i = kPrefixTableStart; i < kPrefixTableEnd; ++i) {
+    for (int i = kPrefixTable; i < kPrefixTable + kTableSize; ++i) {
         const uint8_t old = image.bytes[i];
         image.bytes[i] =
             static_cast<uint8_t>((old & 0xCF) | ((old & 0x20) >> 1) | ((old & 0x10) << 1));
@@ -179,6 +171,7 @@ bool readByte(HidDevice& device, SendPath path, int n, uint8_t current, uint8_t&
         ok = device.setFeature(request.data(), 4) && device.getFeature(answer.data(), 4);
         break;
     case SendPath::Feature:
+    case SendPath::Programmer: // never asked to read
         ok = device.setFeature(request.data(), request.size()) &&
              device.getFeature(answer.data(), answer.size());
         break;
@@ -237,11 +230,13 @@ bool readFromKeyboard(LinkContext& ctx, const FoundDevice& found, EepromImage& i
 } // namespace
 
 bool isProgrammer(const FoundDevice& found) {
-    return found.vendorId == kProgrammerVendorId && found.productId == kProgrammerProductId;
+    const UsbProduct* product = usbProduct(found.vendorId, found.productId);
+    return product && product->kind == ProductKind::Programmer;
 }
 
 bool isKeyboard(const FoundDevice& found) {
-    return found.vendorId == kKeyboardVendorId && isKeyboardProduct(found.productId);
+    const UsbProduct* product = usbProduct(found.vendorId, found.productId);
+    return product && product->kind == ProductKind::Keyboard;
 }
 
 bool ProgramKeyboard(LinkContext& ctx, EepromImage& image) {
@@ -250,10 +245,10 @@ bool ProgramKeyboard(LinkContext& ctx, EepromImage& image) {
         show(ctx, "Didn't find keyboard!", kProgrammingCaption);
         return false;
     }
-    return ProgramFound(ctx, found, image);
+    return programFound(ctx, found, image);
 }
 
-bool ProgramFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image) {
+bool programFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image) {
     if (isKeyboard(found))
         return downloadToKeyboard(ctx, found, image);
     if (isProgrammer(found))
@@ -268,10 +263,10 @@ bool ReadKeyboard(LinkContext& ctx, EepromImage& image, std::string& versionText
         show(ctx, "Didn't find keyboard!", kReadingCaption);
         return false;
     }
-    return ReadFound(ctx, found, image, versionText);
+    return readFound(ctx, found, image, versionText);
 }
 
-bool ReadFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
+bool readFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
                std::string& versionText) {
     if (!isKeyboard(found))
         return false; // the programming device cannot read back

@@ -69,6 +69,10 @@ struct FoundDevice {
     uint16_t productId = 0;
 };
 
+// FindKeyboard, ProgramKeyboard and ReadKeyboard (and StoreDescriptorTable in
+// eeprom/) keep the names of the keyboard system's own routines, as the trace
+// and the manual name them; every other free function is camelCase.
+
 // Enumerates the HID interfaces and accepts the first keyboard or programming
 // device under the acceptance rules; sets ctx.keyboardVersion (a keyboard's
 // from its bcdDevice, at least 1; the programming device's from its product
@@ -81,7 +85,7 @@ bool FindKeyboard(LinkContext& ctx, FoundDevice& found);
 bool ProgramKeyboard(LinkContext& ctx, EepromImage& image);
 // The same on a device FindKeyboard accepted (no discovery, no message when
 // there is none).
-bool ProgramFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image);
+bool programFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image);
 
 // Reads image bytes 0000..13FF back. versionText receives the first five
 // characters of the keyboard's product string (its versionLabel when it has
@@ -90,7 +94,7 @@ bool ProgramFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image
 // left as it was. On success bytes 1400..1FFF stay as they were.
 bool ReadKeyboard(LinkContext& ctx, EepromImage& image, std::string& versionText);
 // The same on a device FindKeyboard accepted; false for a programming device.
-bool ReadFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
+bool readFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
                std::string& versionText);
 
 bool isKeyboard(const FoundDevice& found);

@@ -78,14 +78,17 @@ std::vector<ParsedReportDescriptor> parseAll(const std::vector<std::vector<uint8
 }
 
 std::vector<std::vector<uint8_t>> keyboardReports(uint16_t productId) {
-    if (productId == 0x1000) {
+    if (!isKeyboardProduct(productId))
+        return {};
+    const int number = usbProduct(kKeyboardVendorId, productId)->descriptorSet;
+    if (number == 0) { // a product without a descriptor set of its own
         const DescriptorSet* set1 = descriptorSet(1);
         std::vector<std::vector<uint8_t>> reports{toVector(kVendorInOutReport)};
         if (set1 && set1->interfaceReports.size() > 1)
             reports.push_back(toVector(set1->interfaceReports.back())); // boot keyboard
         return reports;
     }
-    const DescriptorSet* set = descriptorSetForProduct(productId);
+    const DescriptorSet* set = descriptorSet(number);
     std::vector<std::vector<uint8_t>> reports;
     if (set)
         for (std::span<const uint8_t> report : set->interfaceReports)
@@ -232,7 +235,7 @@ std::array<uint8_t, 5> SimKeyboard::request(const uint8_t* data, size_t length) 
     if (length >= 5 && data[4] != kRequestMarker)
         return answer;
     const int index = (block & ~kReadFlag) * 256 + address;
-    if (index >= kSimEepromSize)
+    if (index >= kImageSize)
         return answer;
     if (block & kReadFlag) {
         answer[3] = eeprom[index];
@@ -304,7 +307,7 @@ SimProgrammer::SimProgrammer(unsigned version)
 bool SimProgrammer::onSetFeature(const uint8_t* data, size_t length, int& error) {
     const uint8_t address = data[1];
     const uint8_t block = data[2];
-    if (length != 7 || address % 4 != 0 || block * 256 + address + 4 > kSimEepromSize) {
+    if (length != 7 || address % 4 != 0 || block * 256 + address + 4 > kImageSize) {
         error = EPIPE;
         return false;
     }

@@ -4,7 +4,8 @@
 // every top-level collection of an interface is addressed on its own.
 #pragma once
 
-#include "hidlink/identities.h"
+#include "eeprom/image.h"
+#include "hidlink/products.h"
 #include "hidlink/report_descriptor.h"
 
 #include <array>
@@ -16,8 +17,6 @@
 #include <vector>
 
 namespace quillan {
-
-constexpr int kSimEepromSize = 8192;
 
 // Faults a simulated device can be given. A transfer is one set/get feature,
 // write or read call.
@@ -89,7 +88,7 @@ class SimDevice {
 class SimEepromDevice : public SimDevice {
   public:
     using SimDevice::SimDevice;
-    std::array<uint8_t, kSimEepromSize> eeprom{};
+    std::array<uint8_t, kImageSize> eeprom{};
 
     enum class LoadResult { Loaded, Missing, Invalid };
     // Missing and Invalid leave the EEPROM as it was; Invalid also when the

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "model/definition.h"
+#include "model/messages.h"
 
 #include <array>
 #include <cstdint>
@@ -26,17 +27,21 @@ struct PortableDefinition {
 // a final newline. settings must be kSettingsFileSize bytes.
 std::string exportDefinitionJson(const PortableDefinition& definition);
 
-// Reads a document. On a refusal returns false with error naming the JSON
-// path (and line and column for a syntax error); out is then untouched.
-bool importDefinitionJson(const std::string& text, PortableDefinition& out, std::string& error);
+// Reads a document. A refusal's message names the JSON path (and line and
+// column for a syntax error); out is then untouched.
+Outcome importDefinitionJson(const std::string& text, PortableDefinition& out);
 
 // One line per difference, in words ("setting debounce: 30 → 12"); empty
 // when the two are equal.
 std::vector<std::string> diffDefinitions(const PortableDefinition& a, const PortableDefinition& b);
 
 // File helpers: the document written whole (false when it cannot be
-// written) and read whole (false with error when unreadable or refused).
+// written) and read whole (failing when unreadable or refused).
 bool saveDefinitionJson(const PortableDefinition& definition, const std::string& path);
+Outcome loadDefinitionJson(const std::string& path, PortableDefinition& out);
+
+// The same two with the reason in error.
+bool importDefinitionJson(const std::string& text, PortableDefinition& out, std::string& error);
 bool loadDefinitionJson(const std::string& path, PortableDefinition& out, std::string& error);
 
 } // namespace quillan

@@ -133,7 +133,7 @@ void readableRecords(const Json& doc, FileRecords& records, PortableDefinition& 
 
 namespace quillan {
 
-bool importDefinitionJson(const std::string& text, PortableDefinition& out, std::string& error) {
+Outcome importDefinitionJson(const std::string& text, PortableDefinition& out) {
     using namespace json_form;
     try {
         const Json doc = parseDocument(text);
@@ -154,34 +154,41 @@ bool importDefinitionJson(const std::string& text, PortableDefinition& out, std:
         if (const auto raw = doc.find("raw"); raw != doc.end())
             applyRaw(*raw, result.settings);
         out = std::move(result);
-        return true;
+        return Outcome::success();
     } catch (const Json::parse_error& e) {
         const auto [line, column] = lineAndColumn(text, e.byte);
-        error = "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
-                syntaxMessage(e.what());
+        return Outcome::failure("line " + std::to_string(line) + ", column " +
+                                std::to_string(column) + ": " + syntaxMessage(e.what()));
     } catch (const Refusal& e) {
-        error = e.what();
+        return Outcome::failure(e.what());
     } catch (const Json::exception& e) {
-        error = e.what();
+        return Outcome::failure(e.what());
     }
-    return false;
 }
 
-bool loadDefinitionJson(const std::string& path, PortableDefinition& out, std::string& error) {
+Outcome loadDefinitionJson(const std::string& path, PortableDefinition& out) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = "cannot open " + path;
-        return false;
-    }
+    if (file == nullptr)
+        return Outcome::failure("cannot open " + path);
     std::string text(json_form::kMaxDocumentSize + 1, '\0');
     text.resize(std::fread(text.data(), 1, text.size(), file));
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    if (failed || text.size() > json_form::kMaxDocumentSize) {
-        error = failed ? "cannot read " + path : path + " is larger than 16 MB";
-        return false;
-    }
-    return importDefinitionJson(text, out, error);
+    if (failed || text.size() > json_form::kMaxDocumentSize)
+        return Outcome::failure(failed ? "cannot read " + path : path + " is larger than 16 MB");
+    return importDefinitionJson(text, out);
+}
+
+bool importDefinitionJson(const std::string& text, PortableDefinition& out, std::string& error) {
+    const Outcome read = importDefinitionJson(text, out);
+    error = read.message.text;
+    return read.ok;
+}
+
+bool loadDefinitionJson(const std::string& path, PortableDefinition& out, std::string& error) {
+    const Outcome read = loadDefinitionJson(path, out);
+    error = read.message.text;
+    return read.ok;
 }
 
 } // namespace quillan

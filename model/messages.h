@@ -17,4 +17,19 @@ struct Message {
 
 using MessageSink = std::function<void(const Message&)>;
 
+// What a core step that can be refused or fail gives back: ok, or the
+// message that says why (its text and caption as the user is shown them).
+// Steps that return more than that derive from it (BuildResult).
+struct Outcome {
+    bool ok = true;
+    Message message; // empty when ok
+
+    static Outcome success() { return {}; }
+    static Outcome failure(std::string text, std::string caption = {},
+                           MessageIcon icon = MessageIcon::None) {
+        return {false, Message{std::move(text), std::move(caption), icon}};
+    }
+    explicit operator bool() const { return ok; }
+};
+
 } // namespace quillan

@@ -101,10 +101,11 @@ bool Run::skipLoggedSerials() {
 }
 
 bool Run::prepare() {
-    std::string error;
-    if (!settings_.logPath.empty() && !log_.open(settings_.logPath, error)) {
-        fail(error);
-        return false;
+    if (!settings_.logPath.empty()) {
+        if (const Outcome opened = log_.open(settings_.logPath); !opened) {
+            fail(opened.message.text);
+            return false;
+        }
     }
     if (!chooseFirstSerial() || !skipLoggedSerials())
         return false;

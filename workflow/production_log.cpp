@@ -83,36 +83,28 @@ ProductionLog::~ProductionLog() {
         std::fclose(file_);
 }
 
-bool ProductionLog::readExisting(const std::string& path, std::string& error) {
+Outcome ProductionLog::readExisting(const std::string& path) {
     std::ifstream in(path);
     std::string line;
     if (!in || !std::getline(in, line))
-        return true; // new or empty
-    if (line != kProductionLogHeader) {
-        error = path + " is not a production log";
-        return false;
-    }
+        return Outcome::success(); // new or empty
+    if (line != kProductionLogHeader)
+        return Outcome::failure(path + " is not a production log");
     while (std::getline(in, line)) {
         const std::vector<std::string> fields = splitFields(line);
         if (fields.size() >= 5 && fields[4] == "PASS")
             passed_.insert(fields[1]);
     }
-    return true;
+    return Outcome::success();
 }
 
-bool ProductionLog::open(const std::string& path, std::string& error) {
-    if (!readExisting(path, error))
-        return false;
+Outcome ProductionLog::open(const std::string& path) {
+    if (Outcome read = readExisting(path); !read)
+        return read;
     file_ = std::fopen(path.c_str(), "a");
-    if (!file_) {
-        error = "cannot write " + path;
-        return false;
-    }
-    if (std::ftell(file_) == 0 && !writeLine(kProductionLogHeader)) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
+    if (!file_ || (std::ftell(file_) == 0 && !writeLine(kProductionLogHeader)))
+        return Outcome::failure("cannot write " + path);
+    return Outcome::success();
 }
 
 // One whole line in one write, flushed to the disk before the next unit.

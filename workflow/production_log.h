@@ -2,6 +2,8 @@
 // one line a unit, each flushed as it is written.
 #pragma once
 
+#include "model/messages.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <set>
@@ -40,9 +42,9 @@ class ProductionLog {
     ProductionLog& operator=(const ProductionLog&) = delete;
 
     // Opens for appending; a new or empty file gets the header. An existing
-    // log is read first: the serials it records as PASS. False (with error)
+    // log is read first: the serials it records as PASS. Fails (saying why)
     // when it cannot be read or written or is not a production log.
-    bool open(const std::string& path, std::string& error);
+    Outcome open(const std::string& path);
     bool isOpen() const { return file_ != nullptr; }
     // Appends one whole line and flushes it; false when that failed.
     bool append(const ProductionLine& line);
@@ -52,7 +54,7 @@ class ProductionLog {
     std::string highestPass() const;
 
   private:
-    bool readExisting(const std::string& path, std::string& error);
+    Outcome readExisting(const std::string& path);
     bool writeLine(const std::string& text);
 
     std::FILE* file_ = nullptr;

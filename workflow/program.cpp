@@ -44,7 +44,7 @@ bool verify(Session& session, const ProgramOptions& options, ProgramReport& repo
     ctx.progress = blockProgress(session.progress);
     EepromImage readBack = session.image;
     std::string versionText;
-    if (!ReadFound(ctx, report.device, readBack, versionText)) {
+    if (!readFound(ctx, report.device, readBack, versionText)) {
         say(session, "Programming failed\nThe keyboard could not be read back.");
         return false;
     }
@@ -86,7 +86,7 @@ bool wasCancelled(const Session& session) {
 // Download and read-back on the device found; fills the report's result.
 void downloadAndVerify(Session& session, const ProgramOptions& options, LinkContext& ctx,
                        ProgramReport& report) {
-    const bool sent = ProgramFound(ctx, report.device, session.image);
+    const bool sent = programFound(ctx, report.device, session.image);
     report.crc = crc32(session.image.bytes.data(), kTransferBytes);
     if (!sent) {
         const bool cancelled = wasCancelled(session);

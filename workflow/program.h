@@ -11,7 +11,6 @@
 
 namespace quillan {
 
-constexpr int kTransferBytes = 0x1400; // image bytes 0000..13FF travel
 constexpr int kShownMismatches = 10;
 
 enum class ProgramResult { Passed, NoDevice, Failed, Mismatch, Cancelled };

@@ -15,6 +15,12 @@ void say(const Session& session, const std::string& text, const char* caption,
         session.messages(Message{text, caption, icon});
 }
 
+// Shows a refusal or failure as the step that gave it words it.
+void tell(const Session& session, const Outcome& outcome) {
+    if (!outcome.ok && session.messages)
+        session.messages(outcome.message);
+}
+
 } // namespace
 
 void startSession(Session& session) {
@@ -53,8 +59,7 @@ bool buildDefinition(Session& session, bool writeFiles) {
     const BuildResult result =
         buildImage(session.def, session.controls, session.image, session.log, writeFiles);
     session.log.flush();
-    if (!result.ok)
-        say(session, result.message, result.caption.c_str(), MessageIcon::Warning);
+    tell(session, result);
     return result.ok;
 }
 
@@ -70,9 +75,7 @@ bool checkPresence(Session& session) {
 }
 
 void refillFromReadback(Session& session) {
-    resetMatrix(session.def);
-    clearStringDefinitions(session.def, true);
-    refillFromImage(session.def, session.controls, session.image, session.log);
+    replaceFromImage(session.def, session.controls, session.image, session.log);
     session.log.flush();
     if (!writeReadbackDump(session.image))
         say(session, "Could not write eepraw.txt", "Reading", MessageIcon::Warning);

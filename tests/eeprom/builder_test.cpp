@@ -232,16 +232,16 @@ TEST_F(Builder, RefusesTooManyKeysWithoutTouchingAnything) {
     const BuildResult result = build(true);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.keyCount, 256);
-    EXPECT_NE(result.message.find("256"), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find("255"), std::string::npos) << result.message;
-    EXPECT_EQ(result.caption, "Generate EEPROM File");
+    EXPECT_NE(result.message.text.find("256"), std::string::npos) << result.message.text;
+    EXPECT_NE(result.message.text.find("255"), std::string::npos) << result.message.text;
+    EXPECT_EQ(result.message.caption, "Generate EEPROM File");
     EXPECT_TRUE(allEqual(0, kImageSize, 0x44));
     EXPECT_TRUE(image.prefixSwapped);
     EXPECT_TRUE(before.cells == def.cells);
     // 255 distinct keys fit.
     layer(15, 3, 3).used = 0;
     const BuildResult fits = build();
-    EXPECT_TRUE(fits.ok) << fits.message;
+    EXPECT_TRUE(fits.ok) << fits.message.text;
     EXPECT_EQ(fits.keyCount, 255);
 }
 
@@ -259,8 +259,8 @@ TEST_F(Builder, RefusesStringsBeyondTheStorage) {
     const EepromImage built = image;
     const BuildResult result = build();
     EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.message.find("449"), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find("448"), std::string::npos) << result.message;
+    EXPECT_NE(result.message.text.find("449"), std::string::npos) << result.message.text;
+    EXPECT_NE(result.message.text.find("448"), std::string::npos) << result.message.text;
     EXPECT_EQ(image.bytes, built.bytes);
     EXPECT_TRUE(before.stringSlots == def.stringSlots);
     // A slot without a terminator can never be packed.
@@ -268,7 +268,7 @@ TEST_F(Builder, RefusesStringsBeyondTheStorage) {
     def.NumberOfStrings = 1;
     EXPECT_FALSE(build().ok);
     def.NumberOfStrings = 128;
-    EXPECT_NE(build().message.find("127"), std::string::npos);
+    EXPECT_NE(build().message.text.find("127"), std::string::npos);
     def.NumberOfStrings = -1;
     EXPECT_FALSE(build().ok);
 }

@@ -1,5 +1,11 @@
 #include "link_test_support.h"
 
+#include "hidlink/products.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
 namespace quillan::test {
 namespace {
 
@@ -139,6 +145,21 @@ TEST(FindKeyboard, OtherIdentitiesAreNotAccepted) {
     Bench unplugged;
     unplugged.sim.add(makeSimKeyboard(0x1001)).unplug();
     EXPECT_FALSE(find(unplugged).ok);
+}
+
+// The udev rule lets the seat's user open every product the link serves.
+TEST(UdevRule, NamesEveryServedProduct) {
+    std::ifstream file(QUILLAN_UDEV_RULE);
+    ASSERT_TRUE(file) << QUILLAN_UDEV_RULE;
+    const std::string rules{std::istreambuf_iterator<char>(file), {}};
+    for (const UsbProduct& product : kUsbProducts) {
+        char line[128];
+        std::snprintf(line, sizeof line,
+                      "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"%04x\", "
+                      "ATTRS{idProduct}==\"%04x\", TAG+=\"uaccess\"\n",
+                      product.vendorId, product.productId);
+        EXPECT_NE(rules.find(line), std::string::npos) << line;
+    }
 }
 
 } // namespace

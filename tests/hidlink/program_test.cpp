@@ -10,8 +10,7 @@ bool program(Bench& bench, EepromImage& image) {
     return ProgramKeyboard(ctx, image);
 }
 
-bool sameTransferRange(const std::array<uint8_t, kSimEepromSize>& eeprom,
-                       const EepromImage& image) {
+bool sameTransferRange(const std::array<uint8_t, kImageSize>& eeprom, const EepromImage& image) {
     return std::equal(image.bytes.begin(), image.bytes.begin() + 0x1400, eeprom.begin());
 }
 

@@ -1,6 +1,7 @@
 #include "tests/kernel/firmware.h"
 
 #include "eeprom/descriptors.h"
+#include "hidlink/products.h"
 #include "hidlink/sim_devices.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 namespace quillan::kernel_test {
 namespace {
 
-constexpr uint16_t kKeyboardVendor = 0x04B4;
 constexpr uint16_t kKeyboardRelease = 0x0001; // bcdDevice of every descriptor set
 constexpr uint8_t kRequestId = 3;
 constexpr uint8_t kRequestMarker = 0xAA;
@@ -98,7 +98,7 @@ class Keyboard : public Firmware {
         const uint8_t block = data[2];
         std::array<uint8_t, 5> answer{kRequestId, address, block, data[3], kRequestMarker};
         const int index = (block & ~kReadFlag) * 256 + address;
-        if ((length >= 5 && data[4] != kRequestMarker) || index >= kEepromSize) {
+        if ((length >= 5 && data[4] != kRequestMarker) || index >= kImageSize) {
             ++counters.rejected;
             return answer;
         }
@@ -124,7 +124,7 @@ class Programmer : public Firmware {
   protected:
     int onSetFeature(const uint8_t* data, size_t) override {
         const int index = data[2] * 256 + data[1];
-        if (data[1] % 4 != 0 || index + 4 > kEepromSize) {
+        if (data[1] % 4 != 0 || index + 4 > kImageSize) {
             ++counters.rejected;
             return EPIPE;
         }
@@ -145,7 +145,7 @@ Firmware::Firmware(std::string name, uint16_t vendorId, uint16_t productId, uint
                    std::vector<ReportSpec> reports)
     : name_(std::move(name)), vendorId_(vendorId), productId_(productId), version_(version),
       interfaceReports_(std::move(interfaceReports)), reports_(std::move(reports)) {
-    for (int i = 0; i < kEepromSize; ++i)
+    for (int i = 0; i < kImageSize; ++i)
         eeprom[i] = unprogrammedByte(i);
 }
 
@@ -207,23 +207,25 @@ Answer Firmware::onGetFeature(uint8_t, size_t) {
 void Firmware::onOutput(const uint8_t*, size_t, std::vector<std::vector<uint8_t>>&) {}
 
 std::unique_ptr<Firmware> makeKeyboard(uint16_t productId) {
-    const std::string name = usbName(kKeyboardVendor, productId);
+    const std::string name = usbName(kKeyboardVendorId, productId);
     // The same report descriptors as the simulated keyboards of the link.
     std::vector<std::vector<uint8_t>> interfaces = keyboardInterfaceReports(productId);
-    if (productId == 0x1000)
-        return std::make_unique<Keyboard>(name, kKeyboardVendor, productId, kKeyboardRelease,
+    if (isKeyboardProduct(productId) &&
+        usbProduct(kKeyboardVendorId, productId)->descriptorSet == 0)
+        return std::make_unique<Keyboard>(name, kKeyboardVendorId, productId, kKeyboardRelease,
                                           std::move(interfaces), kProduct1000Reports);
     const DescriptorSet* set = descriptorSetForProduct(productId);
     if (!set)
         return nullptr;
-    return std::make_unique<Keyboard>(name, kKeyboardVendor, productId, kKeyboardRelease,
+    return std::make_unique<Keyboard>(name, kKeyboardVendorId, productId, kKeyboardRelease,
                                       std::move(interfaces), reportsOf(*set));
 }
 
 std::unique_ptr<Firmware> makeProgrammer(unsigned version) {
     char name[16];
     std::snprintf(name, sizeof name, "V%04u", version % 10000);
-    return std::make_unique<Programmer>(name, 0x1593, 0xFF02, 0x0100, programmerInterfaceReports(),
+    return std::make_unique<Programmer>(name, kProgrammerVendorId, kProgrammerProductId, 0x0100,
+                                        programmerInterfaceReports(),
                                         std::vector<ReportSpec>{{0, ReportKind::Feature, 0, 7}});
 }
 
@@ -234,7 +236,7 @@ std::unique_ptr<Firmware> makeMouse() {
 }
 
 void swapPrefixBits(uint8_t* image) {
-    for (int i = kPrefixTableStart; i < kPrefixTableEnd; ++i) {
+    for (int i = kPrefixTable; i < kPrefixTable + kTableSize; ++i) {
         const uint8_t old = image[i];
         image[i] = static_cast<uint8_t>((old & 0xCF) | ((old & 0x20) >> 1) | ((old & 0x10) << 1));
     }

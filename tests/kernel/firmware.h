@@ -3,6 +3,8 @@
 // uhid emulator hands every request from the kernel to one of these.
 #pragma once
 
+#include "eeprom/image.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -11,11 +13,6 @@
 #include <vector>
 
 namespace quillan::kernel_test {
-
-constexpr int kEepromSize = 8192;
-constexpr int kTransferSize = 0x1400; // image bytes 0000..13FF travel
-constexpr int kPrefixTableStart = 0x400;
-constexpr int kPrefixTableEnd = 0x500;
 
 enum class ReportKind { Input = 0, Output = 1, Feature = 2 };
 
@@ -62,7 +59,7 @@ class Firmware {
     void output(int interface, const uint8_t* data, size_t length,
                 std::vector<std::vector<uint8_t>>& inputs);
 
-    std::array<uint8_t, kEepromSize> eeprom;
+    std::array<uint8_t, kImageSize> eeprom;
     int corruptAddress = -1; // a keyboard stores this byte with bit 0 flipped (-1: none)
 
     // What the device has done so far.

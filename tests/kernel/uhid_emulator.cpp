@@ -426,7 +426,7 @@ bool parseHexAddress(const char* text, int& value) {
     char* end = nullptr;
     const long number = std::strtol(text, &end, 16);
     value = static_cast<int>(number);
-    return *text && !*end && number >= 0 && number < kEepromSize;
+    return *text && !*end && number >= 0 && number < kImageSize;
 }
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -471,18 +471,18 @@ int compare(int argc, char** argv) {
     std::vector<uint8_t> image;
     std::vector<uint8_t> eeprom;
     if (!readFile(argv[2], image) || !readFile(argv[3], eeprom) ||
-        image.size() != static_cast<size_t>(kEepromSize) ||
-        eeprom.size() != static_cast<size_t>(kEepromSize)) {
+        image.size() != static_cast<size_t>(kImageSize) ||
+        eeprom.size() != static_cast<size_t>(kImageSize)) {
         std::printf("cannot read two 8192-byte files %s and %s\n", argv[2], argv[3]);
         return 1;
     }
     if (argc == 5)
         swapPrefixBits(image.data());
-    for (int i = 0; i < kEepromSize; ++i) {
-        const uint8_t expected = i < kTransferSize ? image[i] : unprogrammedByte(i);
+    for (int i = 0; i < kImageSize; ++i) {
+        const uint8_t expected = i < kTransferBytes ? image[i] : unprogrammedByte(i);
         if (eeprom[i] != expected) {
             std::printf("EEPROM byte %04X is %02X, expected %02X%s\n", i, eeprom[i], expected,
-                        i < kTransferSize ? "" : " (never sent)");
+                        i < kTransferBytes ? "" : " (never sent)");
             return 1;
         }
     }
@@ -493,9 +493,10 @@ int compare(int argc, char** argv) {
 // crc FILE: the CRC-32 of the file's bytes 0000..13FF, as the production log shows it.
 int crcOf(int argc, char** argv) {
     std::vector<uint8_t> bytes;
-    if (argc != 3 || !readFile(argv[2], bytes) || bytes.size() < static_cast<size_t>(kTransferSize))
+    if (argc != 3 || !readFile(argv[2], bytes) ||
+        bytes.size() < static_cast<size_t>(kTransferBytes))
         return usage();
-    std::printf("%08X\n", crc32(bytes.data(), kTransferSize));
+    std::printf("%08X\n", crc32(bytes.data(), kTransferBytes));
     return 0;
 }
 
