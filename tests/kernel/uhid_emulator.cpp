@@ -6,6 +6,7 @@
 //
 // Its helper commands compare a programmed EEPROM with an image file.
 #include "tests/kernel/firmware.h"
+#include "tests/kernel/image_commands.h"
 
 #include <linux/uhid.h>
 
@@ -59,21 +60,6 @@ int signalPipe[2] = {-1, -1};
 void onSignal(int) {
     const char byte = 1;
     [[maybe_unused]] ssize_t ignored = write(signalPipe[1], &byte, 1);
-}
-
-bool readFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool writeFile(const std::string& path, const uint8_t* data, size_t length) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(length));
-    out.close();
-    return !out.fail();
 }
 
 // The hidraw node whose HID device carries this unique string, or "".
@@ -465,41 +451,6 @@ bool parseOptions(int argc, char** argv, Options& options) {
     return !options.device.empty();
 }
 
-int compare(int argc, char** argv) {
-    if (argc < 4 || argc > 5 || (argc == 5 && std::string(argv[4]) != "--swap-prefix"))
-        return usage();
-    std::vector<uint8_t> image;
-    std::vector<uint8_t> eeprom;
-    if (!readFile(argv[2], image) || !readFile(argv[3], eeprom) ||
-        image.size() != static_cast<size_t>(kImageSize) ||
-        eeprom.size() != static_cast<size_t>(kImageSize)) {
-        std::printf("cannot read two 8192-byte files %s and %s\n", argv[2], argv[3]);
-        return 1;
-    }
-    if (argc == 5)
-        swapPrefixBits(image.data());
-    for (int i = 0; i < kImageSize; ++i) {
-        const uint8_t expected = i < kTransferBytes ? image[i] : unprogrammedByte(i);
-        if (eeprom[i] != expected) {
-            std::printf("EEPROM byte %04X is %02X, expected %02X%s\n", i, eeprom[i], expected,
-                        i < kTransferBytes ? "" : " (never sent)");
-            return 1;
-        }
-    }
-    std::printf("EEPROM matches the image\n");
-    return 0;
-}
-
-// crc FILE: the CRC-32 of the file's bytes 0000..13FF, as the production log shows it.
-int crcOf(int argc, char** argv) {
-    std::vector<uint8_t> bytes;
-    if (argc != 3 || !readFile(argv[2], bytes) ||
-        bytes.size() < static_cast<size_t>(kTransferBytes))
-        return usage();
-    std::printf("%08X\n", crc32(bytes.data(), kTransferBytes));
-    return 0;
-}
-
 int emulate(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options))
@@ -537,9 +488,12 @@ int emulate(int argc, char** argv) {
 } // namespace quillan::kernel_test
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "compare")
-        return quillan::kernel_test::compare(argc, argv);
-    if (argc > 1 && std::string(argv[1]) == "crc")
-        return quillan::kernel_test::crcOf(argc, argv);
-    return quillan::kernel_test::emulate(argc, argv);
+    using namespace quillan::kernel_test;
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "compare" || command == "crc") {
+        const int result =
+            command == "compare" ? compareCommand(argc, argv) : crcCommand(argc, argv);
+        return result == kUsageError ? usage() : result;
+    }
+    return emulate(argc, argv);
 }
