@@ -48,7 +48,6 @@ bool MainWindow::importJson(const QString& name) {
             return false;
         state_.controls.fileName = getText(state_.def.header.fileName);
         state_.def.pointingBlock = definition.pointingBlock;
-        unpackStrings(state_.def);
         return true;
     });
     if (!imported)

@@ -97,7 +97,6 @@ int main(int argc, char** argv) {
     const double buildOnly = time([&] { buildImage(*source, sourceControls, *image, log, false); });
     const double loadAndBuild = time([&] {
         loaded = decodeSettings(*def, controls, file, "bench.dat", quiet).loaded && loaded;
-        unpackStrings(*def);
         buildImage(*def, controls, *image, log, false);
     });
     if (!loaded) {

@@ -49,8 +49,7 @@ std::string baseName(const std::string& path) {
 
 bool loadDefinition(Session& session, const std::string& path) {
     if (!loadSettings(session.def, session.controls, path, session.messages).loaded)
-        return false;
-    unpackStrings(session.def);
+        return false; // the load has unpacked the strings
     session.controls.fileName = baseName(path);
     return true;
 }
