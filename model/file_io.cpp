@@ -1,0 +1,133 @@
+#include "model/file_io.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillan {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file a write to path lands in: symbolic links followed to their end,
+// relative link targets taken from the link's folder.
+fs::path finalTarget(const fs::path& path) {
+    fs::path target = path;
+    std::error_code error;
+    for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(target, error)); ++hops) {
+        const fs::path link = fs::read_symlink(target, error);
+        if (error)
+            break;
+        target = link.is_absolute() ? link : target.parent_path() / link;
+    }
+    return target;
+}
+
+// The permissions of an existing target, or what the umask leaves of 0666.
+mode_t permissionsFor(const fs::path& target) {
+    struct stat info;
+    if (::stat(target.c_str(), &info) == 0)
+        return info.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
+Outcome writeFileAtomically(const std::string& path, std::string_view bytes) {
+    const auto failed = [&path](int error) {
+        return Outcome::failure("Could not write " + path + ": " + std::strerror(error));
+    };
+    const fs::path target = finalTarget(path);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return failed(errno);
+    bool ok = ::fchmod(fd, permissionsFor(target)) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    int error = errno;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        if (error == 0)
+            error = EIO;
+        ::unlink(temporary.c_str());
+        return failed(error);
+    }
+    // The rename itself is made durable by syncing the folder.
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return Outcome::success();
+}
+
+Outcome latin1FromUtf8(std::string_view utf8, std::string& latin1) {
+    latin1.clear();
+    int position = 0;
+    for (size_t i = 0; i < utf8.size(); ++position) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const size_t length = lead < 0x80         ? 1
+                              : (lead >> 5) == 6  ? 2
+                              : (lead >> 4) == 14 ? 3
+                              : (lead >> 3) == 30 ? 4
+                                                  : 0;
+        bool valid = length != 0 && i + length <= utf8.size();
+        uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            code = code << 6 | (next & 0x3F);
+        }
+        constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        valid = valid && code >= kSmallest[length] && code <= 0x10FFFF &&
+                (code < 0xD800 || code > 0xDFFF);
+        const std::string where = " at position " + std::to_string(position + 1);
+        if (!valid)
+            return Outcome::failure("invalid UTF-8" + where);
+        if (code > 0xFF)
+            return Outcome::failure("\"" + std::string(utf8.substr(i, length)) + "\"" + where +
+                                    " is not a Latin-1 character");
+        latin1 += static_cast<char>(code);
+        i += length;
+    }
+    return Outcome::success();
+}
+
+std::string utf8FromLatin1(std::string_view latin1) {
+    std::string text;
+    for (const char c : latin1) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            text += c;
+        } else {
+            text += static_cast<char>(0xC0 | byte >> 6);
+            text += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return text;
+}
+
+} // namespace quillan
