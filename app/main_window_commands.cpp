@@ -280,9 +280,9 @@ void MainWindow::showLoaded(const QString& label) {
 void MainWindow::newCommand() {
     if (!maybeKeepChanges())
         return;
-    ControlValues values = controlValues();
-    newDefinition(state_.def, values);
-    applyControlValues(values);
+    Session& session = workflowSession();
+    newDefinition(session.def, session.controls);
+    applyControlValues(session.controls);
     control<QLineEdit>(ID_OUTPUT_NAME)->setText("out.dat");
     control<QLineEdit>(ID_INPUT_NAME)->setText("in.dat");
     control<QLineEdit>(ID_DEBOUNCE)->setText("30");
