@@ -2,6 +2,7 @@
 // the definition, through the standard file dialogs.
 #include "app/main_window.h"
 #include "gui/message_box.h"
+#include "gui/modal.h"
 #include "model/definition_json.h"
 #include "model/settings_file.h"
 #include "model/string_store.h"
@@ -67,9 +68,13 @@ bool MainWindow::importJson(const QString& name) {
 }
 
 void MainWindow::exportJsonCommand() {
-    const QString name = QFileDialog::getSaveFileName(this, "Export as JSON", {}, kJsonFilter);
-    if (!name.isEmpty())
-        exportJson(name);
+    // The dialog adds the suffix itself, so that it asks before replacing
+    // the file that is really written.
+    QFileDialog dialog(this, "Export as JSON", {}, kJsonFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("json");
+    if (runModal(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        exportJson(dialog.selectedFiles().front());
 }
 
 void MainWindow::importJsonCommand() {

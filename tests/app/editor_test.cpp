@@ -12,9 +12,11 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 
 using namespace quillan;
@@ -403,6 +405,17 @@ class EditorTest : public QObject {
         QCOMPARE(main().statusText(), "Exported to " + absolute("board.json"));
         QVERIFY(main().exportJson("board.v2"));
         QVERIFY(QFile::exists("board.v2"));
+        setModalHook([this](QDialog& dialog) {
+            auto* files = qobject_cast<QFileDialog*>(&dialog);
+            files->setOption(QFileDialog::DontUseNativeDialog);
+            files->selectFile(absolute("menu"));
+            return int(QDialog::Accepted);
+        });
+        for (QAction* action : main().menuBar()->actions().first()->menu()->actions())
+            if (action->text() == "Export as JSON…")
+                action->trigger();
+        setModalHook({});
+        QVERIFY(QFile::exists("menu.json"));
         main().control<QLineEdit>(ID_INPUT_NAME)->setText("previous.dat");
         QVERIFY(main().importJson("board.json"));
         QCOMPARE(main().control<QLineEdit>(ID_INPUT_NAME)->text(), QString("board.json"));
