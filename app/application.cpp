@@ -45,6 +45,8 @@ Application::Application(AppOptions options) : state_(std::make_unique<AppState>
     test_->hide();
     main_->setTestWindow(test_.get());
     test_->setDefinition(&state_->def);
+    // Keys checked against a definition that is gone prove nothing.
+    connect(main_.get(), &MainWindow::definitionReplaced, test_.get(), &TestWindow::resetKeyCheck);
 
     dialogs_ = std::make_unique<DialogContext>(DialogContext{state_->def, state_->log, [this] {
                                                                  main_->refreshFromDefinition();
@@ -81,6 +83,9 @@ ProductionWindow& Application::productionWindow() {
         production_ = std::make_unique<ProductionWindow>(state_->backend, state_->clock, line);
         // Closing the main window ends a run that waits for a keyboard.
         connect(main_.get(), &MainWindow::closed, production_.get(), &ProductionWindow::stop);
+        // A run owns the bus: no Program, Read or presence check beside it.
+        connect(production_.get(), &ProductionWindow::runningChanged, main_.get(),
+                [this](bool running) { main_->setKeyboardCommandsEnabled(!running); });
     }
     return *production_;
 }

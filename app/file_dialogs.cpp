@@ -157,10 +157,13 @@ LoadFileDialog::LoadFileDialog(QWidget* parent, SettingsLoader loader, QString& 
     : FileListDialog(Kind::Load, parent), loader_(std::move(loader)), sharedName_(sharedName) {
     auto* loadButton = static_cast<QPushButton*>(createControl(this, kLoadButtons[0]));
     auto* cancelButton = static_cast<QPushButton*>(createControl(this, kLoadButtons[1]));
-    connect(loadButton, &QPushButton::clicked, this, [this] {
+    const auto loadAndClose = [this] {
         if (load())
             done(1);
-    });
+    };
+    connect(loadButton, &QPushButton::clicked, this, loadAndClose);
+    // A double-click on a file loads it as "Load" does.
+    connect(files_, &QListWidget::itemDoubleClicked, this, loadAndClose);
     connect(cancelButton, &QPushButton::clicked, this, [this] { done(2); });
 }
 
@@ -192,6 +195,11 @@ SaveFileDialog::SaveFileDialog(QWidget* parent, QString& sharedName)
         cancel();
         done(2);
     });
+}
+
+void SaveFileDialog::showEvent(QShowEvent* event) {
+    FileListDialog::showEvent(event);
+    name_->setFocus(); // the user types the name
 }
 
 void SaveFileDialog::save() {

@@ -86,6 +86,9 @@ class SaveFileDialog : public FileListDialog {
     // only taken when the user agrees to replace it.
     bool confirmOverwrite();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     QString& sharedName_;
 };

@@ -2,10 +2,12 @@
 // the definition, through the standard file dialogs.
 #include "app/main_window.h"
 #include "gui/message_box.h"
+#include "gui/modal.h"
 #include "model/definition_json.h"
 #include "model/settings_file.h"
 #include "model/string_store.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -17,7 +19,9 @@ const QString kJsonFilter = "JSON definitions (*.json);;All files (*)";
 
 } // namespace
 
-bool MainWindow::exportJson(const QString& name) {
+bool MainWindow::exportJson(const QString& typed) {
+    // The filter's suffix when the name has none.
+    const QString name = QFileInfo(typed).suffix().isEmpty() ? typed + ".json" : typed;
     // Like a save, never writes strings that an edit changed but no build packed.
     if (const std::string why = packStaleStrings(state_.def); !why.empty()) {
         MessageBox::show(this, QString::fromStdString("Not exported: " + why), "Export as JSON",
@@ -25,10 +29,14 @@ bool MainWindow::exportJson(const QString& name) {
         return false;
     }
     // The file image as Save would write it, plus the pointing-device block.
-    const PortableDefinition definition{encodeSettings(state_.def, controlValues()),
-                                        state_.def.pointingBlock};
-    if (saveDefinitionJson(definition, name.toStdString()))
+    Session& session = workflowSession();
+    const PortableDefinition definition{encodeSettings(session.def, session.controls),
+                                        session.def.pointingBlock};
+    if (saveDefinitionJson(definition, name.toStdString())) {
+        setStatusText("Exported to " +
+                      QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()));
         return true;
+    }
     MessageBox::show(this, "Could not write " + name + " !", "Export as JSON",
                      MessageIcon::Warning);
     return false;
@@ -42,26 +50,31 @@ bool MainWindow::importJson(const QString& name) {
         return false;
     }
     // Loaded as a settings file with the document's bytes; the file-name
-    // field shows the name the document gives.
+    // field shows the document's own file name, as a load shows the file's.
+    const QString fileName = QFileInfo(name).fileName();
     const bool imported = replaceDefinition([&] {
         if (!decodeSettings(state_.def, state_.controls, definition.settings, "", {}).loaded)
             return false;
-        state_.controls.fileName = getText(state_.def.header.fileName);
+        state_.controls.fileName = fileName.toStdString();
         state_.def.pointingBlock = definition.pointingBlock;
         return true;
     });
     if (!imported)
         return false;
-    sharedFileName_ = QString::fromStdString(getText(state_.def.header.fileName));
-    showLoaded();
+    sharedFileName_ = fileName;
+    showLoaded("Import JSON");
     setStatusText("Definition imported from " + QFileInfo(name).absoluteFilePath());
     return true;
 }
 
 void MainWindow::exportJsonCommand() {
-    const QString name = QFileDialog::getSaveFileName(this, "Export as JSON", {}, kJsonFilter);
-    if (!name.isEmpty())
-        exportJson(name);
+    // The dialog adds the suffix itself, so that it asks before replacing
+    // the file that is really written.
+    QFileDialog dialog(this, "Export as JSON", {}, kJsonFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("json");
+    if (runModal(dialog) == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        exportJson(dialog.selectedFiles().front());
 }
 
 void MainWindow::importJsonCommand() {

@@ -2,6 +2,7 @@
 
 #include "gui/key_events.h"
 #include "model/catalogue.h"
+#include "model/string_store.h"
 #include "rules/key_assignment.h"
 
 #include <algorithm>
@@ -9,17 +10,50 @@
 
 namespace quillan {
 
+namespace {
+
+// The usage a string sends first: its first cell that names a key.
+KeyUsage firstStringUsage(const KeyboardDefinition& def, int slot) {
+    if (slot < 0 || slot >= kStringSlots)
+        return {};
+    const int length = workingStringLength(def, slot);
+    for (int i = 0; i < length; ++i) {
+        const StringCell& c = def.stringSlots[slot][i];
+        if (c.characterUSB == 0)
+            continue;
+        if (c.characterType == CONSUMER_KEY)
+            return {PAGE_CONSUMER, c.characterUSB};
+        if (c.characterType == SYSTEM_KEY)
+            return {PAGE_SYSTEM, c.characterUSB};
+        return {PAGE_KEYBOARD, c.characterUSB};
+    }
+    return {};
+}
+
+KeyUsage layerUsage(const KeyboardDefinition& def, const LayerAssignment& layer) {
+    if (!layer.used)
+        return {};
+    return layer.keytype == STRING_KEY ? firstStringUsage(def, layer.ibmkey)
+                                       : usageOfRow(layer.ibmkey);
+}
+
+} // namespace
+
+KeyUsage checkedUsage(const KeyboardDefinition& def, int index) {
+    const KeyCell& cell = def.cells[index];
+    if (!cell.used || !cell.enabled)
+        return {};
+    for (const LayerAssignment& layer : cell.layers)
+        if (const KeyUsage usage = layerUsage(def, layer); usage.valid())
+            return usage;
+    return {};
+}
+
 std::vector<ExpectedKey> expectedKeys(const KeyboardDefinition& def) {
     std::vector<ExpectedKey> keys;
-    for (int index = 0; index < kCells; ++index) {
-        const KeyCell& cell = def.cells[index];
-        const LayerAssignment& layer = cell.layers[0];
-        if (!cell.used || !cell.enabled || !layer.used || layer.keytype == STRING_KEY)
-            continue;
-        const KeyUsage usage = usageOfRow(layer.ibmkey);
-        if (usage.valid())
+    for (int index = 0; index < kCells; ++index)
+        if (const KeyUsage usage = checkedUsage(def, index); usage.valid())
             keys.push_back({index, usage});
-    }
     return keys;
 }
 

@@ -1,5 +1,5 @@
-// Key check of an assembled keyboard: the keys of the no-Fn layer that the
-// definition expects, matched against the keys that arrive (by the USB usage
+// Key check of an assembled keyboard: the fitted keys that the definition
+// expects, matched against the keys that arrive (by the USB usage
 // their catalogue rows send), so that a dead or mis-wired switch shows at
 // once. Plain code on the definition.
 #pragma once
@@ -17,8 +17,11 @@ struct ExpectedKey {
     KeyUsage usage;
 };
 
-// The no-Fn keys of every used, enabled cell whose no-Fn layer is used and
-// sends a key, in cell order.
+// The usage by which the key of a used, enabled cell is checked: that of its
+// first used layer that sends a key (a string by its first key code), the
+// no-Fn layer first; invalid when no layer sends one (an Fn key).
+KeyUsage checkedUsage(const KeyboardDefinition& def, int cell);
+// Every cell with a checked usage, in cell order.
 std::vector<ExpectedKey> expectedKeys(const KeyboardDefinition& def);
 // The usage a key with this evdev code stands for (through the scan code
 // tables of the key picker, or as a media or system key); invalid when none.

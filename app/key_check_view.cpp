@@ -91,7 +91,7 @@ void KeyCheckView::drawCell(QPainter& painter, int index, const KeyCheckSummary&
     const KeyCell& cell = def_->cells[index];
     QString text = QString::fromLatin1(getText(cell.legend));
     if (text.isEmpty())
-        text = QString::fromStdString(usageName(usageOfRow(cell.layers[0].ibmkey)));
+        text = QString::fromStdString(usageName(checkedUsage(*def_, index)));
     painter.drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignCenter,
                      painter.fontMetrics().elidedText(text, Qt::ElideRight, rect.width() - 4));
 }

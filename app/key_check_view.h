@@ -1,5 +1,5 @@
 // The "Key check" view of the test window: the matrix with every expected
-// key of the no-Fn layer marked once it has arrived, the keys that arrived
+// fitted key marked once it has arrived, the keys that arrived
 // but are not in the definition, and "n of m keys checked".
 #pragma once
 

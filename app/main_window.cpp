@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 
 #include "app/string_table.h"
+#include "gui/tab_order.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -101,6 +102,7 @@ MainWindow::MainWindow(AppState& state) : state_(state) {
     startSession(state_);
     createCellButtons();
     createControls();
+    orderTabs();
     fillComboBoxes();
     applyControlValues(state_.controls);
     control<QLabel>(ID_PROGRAM_VERSION)->setText(programVersionText());
@@ -112,17 +114,27 @@ MainWindow::MainWindow(AppState& state) : state_(state) {
 
 void MainWindow::createMenu() {
     QMenu* file = menuBar()->addMenu("&File");
-    connect(file->addAction("E&xit"), &QAction::triggered, this, [this] { command(ID_EXIT); });
+    addCommandAction(file, "E&xit", ID_EXIT);
     // Export and import of the readable JSON form of the definition.
     file->addSeparator();
     connect(file->addAction("Export as JSON…"), &QAction::triggered, this,
             [this] { exportJsonCommand(); });
     connect(file->addAction("Import JSON…"), &QAction::triggered, this,
             [this] { importJsonCommand(); });
+    createFileCommandMenu(file);
     createEditMenu();
     QMenu* help = menuBar()->addMenu("&Help");
-    connect(help->addAction("&About ..."), &QAction::triggered, this,
-            [this] { command(ID_ABOUT); });
+    addCommandAction(help, "&About ...", ID_ABOUT);
+}
+
+// The buttons' file commands, with the shortcuts a desktop user expects.
+void MainWindow::createFileCommandMenu(QMenu* file) {
+    file->addSeparator();
+    addCommandAction(file, "&New", ID_NEW, QKeySequence(Qt::CTRL | Qt::Key_N));
+    addCommandAction(file, "&Load settings from file…", ID_LOAD,
+                     QKeySequence(Qt::CTRL | Qt::Key_O));
+    addCommandAction(file, "&Save settings to file…", ID_SAVE, QKeySequence(Qt::CTRL | Qt::Key_S));
+    addCommandAction(file, "&Generate EEPROM File", ID_GENERATE);
 }
 
 void MainWindow::createCellButtons() {
@@ -142,8 +154,7 @@ void MainWindow::createCellButtons() {
                 centralWidget(), cellRow, [this, index](QWidget* parent, const ControlRow&) {
                     return createCellButton(parent, index);
                 }));
-            connect(button, &QAbstractButton::clicked, this,
-                    [this, index] { command(kFirstCellControlId + index); });
+            connectCommand(button, cell.controlId);
             for (LayerAssignment& layer : cell.layers)
                 layer.ibmkey = 0;
             cells_[index] = button;
@@ -160,7 +171,7 @@ QWidget* MainWindow::createCellButton(QWidget* parent, int index) {
 }
 
 QWidget* MainWindow::createLedButton(QWidget* parent, const ControlRow& row) {
-    const int slot = row.id == ID_LED4 ? 3 : row.id - ID_LED1;
+    const int slot = ledSlotOf(row.id);
     return new PictureButton(parent, [this, slot] { return ledPicture(state_.def.Led[slot]); });
 }
 
@@ -176,7 +187,7 @@ void MainWindow::createControls() {
             continue;
         }
         if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            connect(button, &QAbstractButton::clicked, this, [this, id = row.id] { command(id); });
+            connectCommand(button, row.id);
     }
     auto* serial = control<QLineEdit>(ID_SERIAL);
     serial->setMaxLength(kTextSize - 1);
@@ -186,6 +197,18 @@ void MainWindow::createControls() {
     connect(control<QLineEdit>(ID_DEBOUNCE), &QLineEdit::editingFinished, this,
             &MainWindow::debounceEditingFinished);
     connectEditHooks();
+}
+
+// Top to bottom, left to right; the matrix is one block at its top-left
+// corner, its cells row by row.
+void MainWindow::orderTabs() {
+    const QPoint matrix(cells_[0]->x(), cells_[0]->y());
+    orderTabsByPosition(centralWidget(), [matrix](const QWidget* widget) {
+        const int id = widget->objectName().toInt();
+        if (id >= kFirstCellControlId && id < kFirstCellControlId + kCells)
+            return TabPlace{matrix.y(), matrix.x(), id - kFirstCellControlId};
+        return TabPlace{widget->y(), widget->x(), 0};
+    });
 }
 
 void MainWindow::fillComboBoxes() {

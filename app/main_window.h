@@ -12,6 +12,7 @@
 #include "model/log.h"
 #include "workflow/session.h"
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -19,7 +20,9 @@
 #include <map>
 #include <memory>
 
+class QAbstractButton;
 class QAction;
+class QMenu;
 class QProgressBar;
 
 namespace quillan {
@@ -64,6 +67,14 @@ enum MainId : int {
     ID_KEYBOARD_VERSION = 35187,
 };
 
+// The LED slot 0..3 of an LED button id.
+inline bool isLedButton(int id) {
+    return id == ID_LED1 || id == ID_LED2 || id == ID_LED3 || id == ID_LED4;
+}
+inline int ledSlotOf(int id) {
+    return id == ID_LED4 ? 3 : id - ID_LED1;
+}
+
 // What the application owns for the whole run and the main window works on:
 // the workflow session (its control values are synchronised with the
 // controls around every workflow step).
@@ -83,12 +94,20 @@ class MainWindow : public QMainWindow {
     void setTestWindow(QWidget* window) { testWindow_ = window; }
     void createProgressBar();
 
-    // Runs the command of a control or menu id as a click would.
+    // Runs the command of a control or menu id as a click would (nothing for
+    // an id without a command, or a keyboard command while they are off).
     void command(int id);
+    // The commands that use the keyboard (Program, Read, Check presence),
+    // buttons and menu entries; off while a production run has the bus.
+    void setKeyboardCommandsEnabled(bool on);
+    bool keyboardCommandsEnabled() const { return keyboardCommandsEnabled_; }
+    // The menu entry that runs the command id (nullptr when there is none).
+    QAction* commandAction(int id) const;
     // Loads a settings file as "Load settings from file" does once a name is
     // chosen; false (and nothing changed) when it cannot be loaded.
     bool openSettings(const QString& name);
-    // "Export as JSON…" and "Import JSON…" once a name is chosen. An import
+    // "Export as JSON…" and "Import JSON…" once a name is chosen (an export
+    // adds ".json" to a name without suffix). An import
     // replaces the definition as a load does; a refused document changes
     // nothing and says why. False when nothing was written or imported.
     bool exportJson(const QString& name);
@@ -131,6 +150,8 @@ class MainWindow : public QMainWindow {
   signals:
     void closed();
     void productionRunRequested();
+    // The definition was replaced as a whole (Load, New, read-back, import).
+    void definitionReplaced();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -138,7 +159,25 @@ class MainWindow : public QMainWindow {
 
   private:
     friend class CommandScope;
+    using CommandSlot = void (MainWindow::*)();
+    struct CommandEntry {
+        int id;
+        CommandSlot run;
+    };
+    static const CommandEntry* findCommand(int id);
+    // Runs a command as one undo step.
+    void runCommand(int id, const std::function<void()>& run);
+    // What a click on the control of id (or its menu entry) runs; empty
+    // for an id without a command.
+    std::function<void()> commandFor(int id);
+    void connectCommand(QAbstractButton* button, int id);
+    QAction* addCommandAction(QMenu* menu, const QString& text, int id,
+                              const QKeySequence& shortcut = {});
+    // The session with the controls' values copied in: what every workflow
+    // step is handed.
+    Session& workflowSession();
     void createMenu();
+    void createFileCommandMenu(QMenu* file);
     void createEditMenu();
     void connectEditHooks();
     EditState editState() const;
@@ -151,12 +190,13 @@ class MainWindow : public QMainWindow {
     void showImageFilesWritten();
     void showSaved(const QString& name);
     void showProgrammed();
-    void showLoadedAsSaved();
+    void showLoadedAsSaved(const QString& label);
     void commitAsSaved(const QString& label);
     void updateCellToolTips();
     void createCellButtons();
     void createControls();
     void fillComboBoxes();
+    void orderTabs();
     // The owner-drawn matrix and LED buttons.
     QWidget* createCellButton(QWidget* parent, int index);
     QWidget* createLedButton(QWidget* parent, const ControlRow& row);
@@ -166,7 +206,7 @@ class MainWindow : public QMainWindow {
     bool build(bool writeFiles);
     void saveCommand();
     void loadCommand();
-    void showLoaded();
+    void showLoaded(const QString& label = "Load settings from file");
     bool loadSettingsFile(const std::string& name, QWidget* owner);
     // Runs load on the session's definition and control values; on success the
     // controls, the pointing-device list and the string slots follow.
@@ -177,6 +217,16 @@ class MainWindow : public QMainWindow {
     void programCommand();
     void checkPresenceCommand();
     void readCommand();
+    void generateCommand();
+    void testKeyboardCommand();
+    void stdRepeatCommand();
+    void globalRepeatDisableCommand();
+    void anyKeyReleaseCommand();
+    void prefixMakeBreakCommand();
+    void enableKeyboardCommand();
+    void defineStringsCommand();
+    void pointDevSetCommand();
+    void exitCommand();
     void toggleFlag(uint8_t& flag, int checkId);
     void enablePointingCommand();
     void activateBeepCommand();
@@ -201,6 +251,8 @@ class MainWindow : public QMainWindow {
     QAction* undoAction_ = nullptr;
     QAction* redoAction_ = nullptr;
     int commandDepth_ = 0;
+    bool keyboardCommandsEnabled_ = true;
+    std::map<int, QAction*> commandActions_;
 };
 
 // Wraps one command: when the outermost command ends, its change of the

@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QSettings>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace quillan {
 
@@ -30,12 +31,12 @@ void showMessage(QWidget* parent, const QString& text, const QString& caption,
 
 constexpr const char* kVerifySetting = "verifyAfterProgramming";
 
-int ledSlotOf(int id) {
-    return id == ID_LED4 ? 3 : id - ID_LED1;
-}
+// The commands that talk to the keyboard.
+constexpr int kKeyboardCommands[] = {ID_PROGRAM, ID_READ_EEPROM, ID_CHECK_PRESENCE};
 
-bool isLedButton(int id) {
-    return id == ID_LED1 || id == ID_LED2 || id == ID_LED3 || id == ID_LED4;
+bool isKeyboardCommand(int id) {
+    return std::find(std::begin(kKeyboardCommands), std::end(kKeyboardCommands), id) !=
+           std::end(kKeyboardCommands);
 }
 
 // The About box: the icon and the program's name and version.
@@ -61,87 +62,135 @@ class AboutDialog : public QDialog {
 
 } // namespace
 
-void MainWindow::command(int id) {
+// Each command id and the slot its button or menu entry runs.
+const MainWindow::CommandEntry* MainWindow::findCommand(int id) {
+    static constexpr CommandEntry kCommands[] = {
+        {ID_GENERATE, &MainWindow::generateCommand},
+        {ID_SAVE, &MainWindow::saveCommand},
+        {ID_LOAD, &MainWindow::loadCommand},
+        {ID_TEST_KEYBOARD, &MainWindow::testKeyboardCommand},
+        {ID_STD_REPEAT, &MainWindow::stdRepeatCommand},
+        {ID_GLOBAL_REPEAT_DISABLE, &MainWindow::globalRepeatDisableCommand},
+        {ID_ANY_KEY_RELEASE, &MainWindow::anyKeyReleaseCommand},
+        {ID_PREFIX_MAKE_BREAK, &MainWindow::prefixMakeBreakCommand},
+        {ID_NEW, &MainWindow::newCommand},
+        {ID_PROGRAM, &MainWindow::programCommand},
+        {ID_CHECK_PRESENCE, &MainWindow::checkPresenceCommand},
+        {ID_ENABLE_KEYBOARD, &MainWindow::enableKeyboardCommand},
+        {ID_ENABLE_POINTING, &MainWindow::enablePointingCommand},
+        {ID_DEFINE_STRINGS, &MainWindow::defineStringsCommand},
+        {ID_READ_EEPROM, &MainWindow::readCommand},
+        {ID_ACTIVATE_BEEP, &MainWindow::activateBeepCommand},
+        {ID_POINT_DEV_SET, &MainWindow::pointDevSetCommand},
+        {ID_ABOUT, &MainWindow::aboutCommand},
+        {ID_EXIT, &MainWindow::exitCommand},
+    };
+    for (const CommandEntry& entry : kCommands)
+        if (entry.id == id)
+            return &entry;
+    return nullptr;
+}
+
+void MainWindow::runCommand(int id, const std::function<void()>& run) {
+    if (!keyboardCommandsEnabled_ && isKeyboardCommand(id))
+        return;
     const CommandScope scope(*this, id);
-    if (id >= kFirstCellControlId && id < kFirstCellControlId + kCells) {
-        cellCommand(id - kFirstCellControlId);
+    run();
+}
+
+std::function<void()> MainWindow::commandFor(int id) {
+    if (id >= kFirstCellControlId && id < kFirstCellControlId + kCells)
+        return
+            [this, id] { runCommand(id, [this, id] { cellCommand(id - kFirstCellControlId); }); };
+    if (isLedButton(id))
+        return [this, id] { runCommand(id, [this, id] { ledCommand(ledSlotOf(id)); }); };
+    if (const CommandEntry* entry = findCommand(id))
+        return [this, id, run = entry->run] { runCommand(id, [this, run] { (this->*run)(); }); };
+    return {};
+}
+
+void MainWindow::connectCommand(QAbstractButton* button, int id) {
+    if (std::function<void()> run = commandFor(id))
+        connect(button, &QAbstractButton::clicked, this, run);
+}
+
+QAction* MainWindow::addCommandAction(QMenu* menu, const QString& text, int id,
+                                      const QKeySequence& shortcut) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QString("command%1").arg(id));
+    action->setShortcut(shortcut);
+    if (std::function<void()> run = commandFor(id))
+        connect(action, &QAction::triggered, this, run);
+    commandActions_[id] = action;
+    return action;
+}
+
+QAction* MainWindow::commandAction(int id) const {
+    const auto found = commandActions_.find(id);
+    return found == commandActions_.end() ? nullptr : found->second;
+}
+
+void MainWindow::command(int id) {
+    if (std::function<void()> run = commandFor(id))
+        run();
+}
+
+void MainWindow::setKeyboardCommandsEnabled(bool on) {
+    keyboardCommandsEnabled_ = on;
+    for (int id : kKeyboardCommands) {
+        control(id)->setEnabled(on);
+        if (QAction* action = commandAction(id))
+            action->setEnabled(on);
+    }
+}
+
+void MainWindow::generateCommand() {
+    if (build(true))
+        showImageFilesWritten();
+}
+
+void MainWindow::testKeyboardCommand() {
+    if (!testWindow_)
         return;
-    }
-    if (isLedButton(id)) {
-        ledCommand(ledSlotOf(id));
-        return;
-    }
-    KeyboardDefinition& def = state_.def;
-    switch (id) {
-    case ID_GENERATE:
-        if (build(true))
-            showImageFilesWritten();
-        break;
-    case ID_SAVE:
-        saveCommand();
-        break;
-    case ID_LOAD:
-        loadCommand();
-        break;
-    case ID_TEST_KEYBOARD:
-        if (testWindow_) {
-            testWindow_->show();
-            testWindow_->raise();
-            testWindow_->activateWindow();
-            testWindow_->setFocus();
-        }
-        break;
-    case ID_STD_REPEAT:
-        toggleFlag(def.StdRepeat, id);
-        break;
-    case ID_GLOBAL_REPEAT_DISABLE:
-        toggleFlag(def.GlobalRepeatDisable, id);
-        break;
-    case ID_ANY_KEY_RELEASE:
-        toggleFlag(def.AnyKeyRelease, id);
-        break;
-    case ID_PREFIX_MAKE_BREAK:
-        toggleFlag(def.PrefixMakeBreak, id);
-        break;
-    case ID_NEW:
-        newCommand();
-        break;
-    case ID_PROGRAM:
-        programCommand();
-        break;
-    case ID_CHECK_PRESENCE:
-        checkPresenceCommand();
-        break;
-    case ID_ENABLE_KEYBOARD:
-        def.EnableBits ^= 1;
-        setChecked(id, def.EnableBits & 1);
-        break;
-    case ID_ENABLE_POINTING:
-        enablePointingCommand();
-        break;
-    case ID_DEFINE_STRINGS:
-        if (dialogs_)
-            runStringDefinitionDialog(this, *dialogs_);
-        break;
-    case ID_READ_EEPROM:
-        readCommand();
-        break;
-    case ID_ACTIVATE_BEEP:
-        activateBeepCommand();
-        break;
-    case ID_POINT_DEV_SET:
-        if (dialogs_)
-            runPointingDeviceDialog(this, *dialogs_);
-        break;
-    case ID_ABOUT:
-        aboutCommand();
-        break;
-    case ID_EXIT:
-        close();
-        break;
-    default:
-        break;
-    }
+    testWindow_->show();
+    testWindow_->raise();
+    testWindow_->activateWindow();
+    testWindow_->setFocus();
+}
+
+void MainWindow::stdRepeatCommand() {
+    toggleFlag(state_.def.StdRepeat, ID_STD_REPEAT);
+}
+
+void MainWindow::globalRepeatDisableCommand() {
+    toggleFlag(state_.def.GlobalRepeatDisable, ID_GLOBAL_REPEAT_DISABLE);
+}
+
+void MainWindow::anyKeyReleaseCommand() {
+    toggleFlag(state_.def.AnyKeyRelease, ID_ANY_KEY_RELEASE);
+}
+
+void MainWindow::prefixMakeBreakCommand() {
+    toggleFlag(state_.def.PrefixMakeBreak, ID_PREFIX_MAKE_BREAK);
+}
+
+void MainWindow::enableKeyboardCommand() {
+    state_.def.EnableBits ^= 1;
+    setChecked(ID_ENABLE_KEYBOARD, state_.def.EnableBits & 1);
+}
+
+void MainWindow::defineStringsCommand() {
+    if (dialogs_)
+        runStringDefinitionDialog(this, *dialogs_);
+}
+
+void MainWindow::pointDevSetCommand() {
+    if (dialogs_)
+        runPointingDeviceDialog(this, *dialogs_);
+}
+
+void MainWindow::exitCommand() {
+    close();
 }
 
 void MainWindow::cellCommand(int cell) {
@@ -163,9 +212,13 @@ void MainWindow::ledCommand(int slot) {
     refreshFromDefinition();
 }
 
-bool MainWindow::build(bool writeFiles) {
+Session& MainWindow::workflowSession() {
     state_.controls = controlValues();
-    return buildDefinition(state_, writeFiles);
+    return state_;
+}
+
+bool MainWindow::build(bool writeFiles) {
+    return buildDefinition(workflowSession(), writeFiles);
 }
 
 void MainWindow::saveCommand() {
@@ -174,8 +227,7 @@ void MainWindow::saveCommand() {
     if (sharedFileName_.isEmpty())
         return; // Cancel or no name: the field and the files stay as they were
     control<QLineEdit>(ID_INPUT_NAME)->setText(sharedFileName_.left(kTextSize - 1));
-    state_.controls = controlValues();
-    if (saveDefinition(state_, sharedFileName_.toStdString()))
+    if (saveDefinition(workflowSession(), sharedFileName_.toStdString()))
         showSaved(sharedFileName_);
 }
 
@@ -190,7 +242,7 @@ bool MainWindow::loadSettingsFile(const std::string& name, QWidget* owner) {
 }
 
 bool MainWindow::replaceDefinition(const std::function<bool()>& load) {
-    state_.controls = controlValues();
+    workflowSession();
     if (!load())
         return false; // definition and controls are left as they were
     applyControlValues(state_.controls);
@@ -216,26 +268,28 @@ bool MainWindow::openSettings(const QString& name) {
     return true;
 }
 
-void MainWindow::showLoaded() {
+void MainWindow::showLoaded(const QString& label) {
     control<QLineEdit>(ID_INPUT_NAME)->setText(sharedFileName_.left(kTextSize - 1));
     build(false);
     refreshFromDefinition();
     repaint();
-    showLoadedAsSaved();
+    showLoadedAsSaved(label);
+    emit definitionReplaced();
 }
 
 void MainWindow::newCommand() {
     if (!maybeKeepChanges())
         return;
-    ControlValues values = controlValues();
-    newDefinition(state_.def, values);
-    applyControlValues(values);
+    Session& session = workflowSession();
+    newDefinition(session.def, session.controls);
+    applyControlValues(session.controls);
     control<QLineEdit>(ID_OUTPUT_NAME)->setText("out.dat");
     control<QLineEdit>(ID_INPUT_NAME)->setText("in.dat");
     control<QLineEdit>(ID_DEBOUNCE)->setText("30");
     refreshFromDefinition();
     repaint();
     commitAsSaved("New");
+    emit definitionReplaced();
 }
 
 ProgressSink MainWindow::progressSink() {
@@ -273,9 +327,10 @@ void MainWindow::blockInput(bool blocked) {
 }
 
 void MainWindow::checkPresenceCommand() {
-    checkPresence(state_);
-    control<QLineEdit>(ID_KEYBOARD_VERSION)
-        ->setText(QString::fromStdString(versionLabel(state_.keyboardVersion)));
+    const bool found = checkPresence(workflowSession());
+    const QString version = QString::fromStdString(versionLabel(state_.keyboardVersion));
+    control<QLineEdit>(ID_KEYBOARD_VERSION)->setText(version);
+    setStatusText(found ? QString("Keyboard %1 found").arg(version) : "No keyboard found");
 }
 
 void MainWindow::programCommand() {
@@ -284,13 +339,13 @@ void MainWindow::programCommand() {
     blockInput(true);
     showMessage(this, "Plug in the keyboard to program !", "Download", MessageIcon::Information);
     state_.keyboardVersion = 0;
-    command(ID_CHECK_PRESENCE);
+    checkPresenceCommand();
     if (state_.keyboardVersion != 0) {
         // Failures are shown as "Programming failed" (with the differing
         // bytes when the read-back did not match); success on the bar.
         ProgramOptions options;
         options.verify = verifyAfterProgramming();
-        const ProgramReport report = programAndVerify(state_, options);
+        const ProgramReport report = programAndVerify(workflowSession(), options);
         if (report.passed()) {
             showProgressText(QString::fromStdString(programSummary(report)));
             showProgrammed();
@@ -307,9 +362,8 @@ void MainWindow::readCommand() {
     showMessage(this, "Plug in the keyboard to read !", "", MessageIcon::Information);
     blockInput(true);
     // A failed read leaves the image and the matrix alone.
-    state_.controls = controlValues();
     std::string versionText;
-    const bool ok = readBack(state_, versionText);
+    const bool ok = readBack(workflowSession(), versionText);
     if (!versionText.empty())
         control<QLineEdit>(ID_KEYBOARD_VERSION)->setText(QString::fromStdString(versionText));
     blockInput(false);
@@ -319,6 +373,8 @@ void MainWindow::readCommand() {
     control(ID_POINT_DEVICE)->setEnabled(state_.def.EnableBits & 2);
     refreshFromDefinition();
     repaint();
+    showProgressText(QString("Read %1 bytes").arg(kTransferBytes));
+    emit definitionReplaced();
     showMessage(this, "Keyboard read !", "Reading");
 }
 
@@ -375,6 +431,11 @@ void MainWindow::createWorkflowMenu() {
     QAction* production = keyboard->addAction("Production run\u2026");
     production->setObjectName("productionRun");
     connect(production, &QAction::triggered, this, &MainWindow::productionRunRequested);
+    keyboard->addSeparator();
+    addCommandAction(keyboard, "&Program Keyboard", ID_PROGRAM, QKeySequence(Qt::CTRL | Qt::Key_P));
+    addCommandAction(keyboard, "&Read Keyboard EEProm", ID_READ_EEPROM);
+    addCommandAction(keyboard, "&Check keyboard presence", ID_CHECK_PRESENCE);
+    setKeyboardCommandsEnabled(keyboardCommandsEnabled_);
 }
 
 bool MainWindow::verifyAfterProgramming() const {

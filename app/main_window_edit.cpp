@@ -110,8 +110,8 @@ QString MainWindow::commandLabel(int id) const {
         const int cell = id - kFirstCellControlId;
         return QString("Key %1/%2").arg(cell % kColumns).arg(cell / kColumns);
     }
-    if (id == ID_LED4 || (id >= ID_LED1 && id <= ID_LED3))
-        return QString("Led %1").arg(id == ID_LED4 ? 4 : id - ID_LED1 + 1);
+    if (isLedButton(id))
+        return QString("Led %1").arg(ledSlotOf(id) + 1);
     if (auto* button = control<QAbstractButton>(id))
         return button->text();
     return "Edit";
@@ -211,8 +211,8 @@ void MainWindow::commitAsSaved(const QString& label) {
     updateEditState();
 }
 
-void MainWindow::showLoadedAsSaved() {
-    commitAsSaved("Load settings from file");
+void MainWindow::showLoadedAsSaved(const QString& label) {
+    commitAsSaved(label);
     setStatusText(QString("Settings loaded from %1").arg(absolute(sharedFileName_)));
 }
 

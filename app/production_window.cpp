@@ -136,6 +136,7 @@ ProduceResult ProductionWindow::start() {
     if (running_)
         return {};
     running_ = true;
+    emit runningChanged(true);
     stopRequested_ = false;
     startButton_->setEnabled(false);
     stopButton_->setEnabled(true);
@@ -172,6 +173,7 @@ ProduceResult ProductionWindow::start() {
     if (result.end == ProduceEnd::Refused || result.end == ProduceEnd::Failed)
         setStatus("idle", "");
     running_ = false;
+    emit runningChanged(false);
     startButton_->setEnabled(true);
     stopButton_->setEnabled(false);
     return result;

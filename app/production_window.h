@@ -43,6 +43,10 @@ class ProductionWindow : public QWidget {
     QListWidget* logLines() const { return lines_; }
     QProgressBar* progressBar() const { return progress_; }
 
+  signals:
+    // A run starts (true) or ends (false): the bus is the run's meanwhile.
+    void runningChanged(bool running);
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     // While a unit is programmed, user input goes to this window only.

@@ -104,7 +104,13 @@ void TestWindow::resizeEvent(QResizeEvent* event) {
 
 void TestWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (!event->spontaneous()) // opened, not restored from an icon
+        resetKeyCheck();
     keepOnScreen(this);
+}
+
+void TestWindow::resetKeyCheck() {
+    keyCheck_->reset();
 }
 
 void TestWindow::addKeyMessage(const KeyMessage& message) {

@@ -55,6 +55,8 @@ class TestWindow : public QWidget {
     void showKeyCheck(bool on);
     bool keyCheckShown() const;
     KeyCheckView* keyCheck() const { return keyCheck_; }
+    // Starts the key check afresh (also each time the window is opened).
+    void resetKeyCheck();
 
     // thousandths of an inch -> pixels at dpi.
     static int toPixels(int thousandths, int dpi) { return (thousandths * dpi + 500) / 1000; }

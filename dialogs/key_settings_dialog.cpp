@@ -4,6 +4,7 @@
 #include "dialogs/key_picker_window.h"
 #include "dialogs/string_dialogs.h"
 #include "gui/control_table.h"
+#include "gui/tab_order.h"
 #include "gui/window_placement.h"
 #include "model/catalogue.h"
 #include "rules/key_assignment.h"
@@ -102,9 +103,13 @@ void connectButton(QWidget* control, KeySettingsDialog* dialog, int id) {
 
 } // namespace
 
+QString keySettingsTitle(int row, int column, const QString& legend) {
+    QString title = QStringLiteral("Key Settings \u2013 row %1, column %2").arg(row).arg(column);
+    return legend.isEmpty() ? title : title + ": " + legend;
+}
+
 KeySettingsDialog::KeySettingsDialog(DialogContext& ctx, QWidget* parent)
     : QDialog(parent), ctx_(ctx) {
-    setWindowTitle(QStringLiteral("Key Settings"));
     setFixedSize(560, 510);
     for (const ControlRow& entry : kFixedControls)
         connectButton(createControl(this, entry), this, entry.id);
@@ -124,6 +129,7 @@ KeySettingsDialog::KeySettingsDialog(DialogContext& ctx, QWidget* parent)
     }
     controlById<QLineEdit>(this, KS_LEGEND)->setMaxLength(kTextSize - 1);
     createRunTimeControls();
+    orderTabsByPosition(this);
     fill();
 }
 
@@ -182,6 +188,8 @@ void KeySettingsDialog::fillControls(bool withLegend) {
         controlById<QLineEdit>(this, KS_LEGEND)->setText(QString::fromLatin1(getText(c.legend)));
     controlById<QLabel>(this, KS_COL_ROW)
         ->setText(QStringLiteral("%1/%2").arg(ctx_.def.currentColumn).arg(ctx_.def.currentRow));
+    setWindowTitle(keySettingsTitle(ctx_.def.currentRow, ctx_.def.currentColumn,
+                                    QString::fromLatin1(getText(c.legend))));
 }
 
 void KeySettingsDialog::storeEveryThing() {
@@ -283,6 +291,15 @@ void KeySettingsDialog::redraw() {
 void KeySettingsDialog::accept() {
     storeEveryThing();
     QDialog::accept();
+}
+
+void KeySettingsDialog::reject() {
+    // Cancel keeps what was already changed (a layer the key picker
+    // assigned included); the cell's picture shows what the cell now is.
+    KeyCell& c = cell();
+    c.complete = cellComplete(c) ? 1 : 0;
+    redraw();
+    QDialog::reject();
 }
 
 } // namespace quillan

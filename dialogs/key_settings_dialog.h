@@ -32,6 +32,9 @@ enum KeySettingsId : int {
 constexpr int kModeBoxesPerLayer = 6;
 constexpr int kListedKeyTypes = 20; // key types 0..19 in the key type combos
 
+// "Key Settings – row 2, column 1: Esc" (no colon part without a legend).
+QString keySettingsTitle(int row, int column, const QString& legend);
+
 class KeySettingsDialog : public QDialog {
     Q_OBJECT
 
@@ -48,6 +51,7 @@ class KeySettingsDialog : public QDialog {
     void command(int id);
 
     void accept() override;
+    void reject() override;
 
   private:
     void createRunTimeControls();

@@ -124,8 +124,8 @@ class CommandsTest : public QObject {
         QCOMPARE(def().cell(2, 3).layers[0].ibmkey, kRowA);
         QCOMPARE(def().pointingBlock[5], uint8_t(77));
         QCOMPARE(edit(ID_DEBOUNCE)->text(), QString("12"));
-        QCOMPARE(edit(ID_INPUT_NAME)->text(), QString("mine.dat"));
-        QCOMPARE(app_->state().image.bytes[0x605], uint8_t(12)); // the image was rebuilt
+        QCOMPARE(edit(ID_INPUT_NAME)->text(), QString("def.json")); // the document's name
+        QCOMPARE(app_->state().image.bytes[0x605], uint8_t(12));    // the image was rebuilt
 
         QFile strings("strings.json");
         QVERIFY(strings.open(QIODevice::WriteOnly));
@@ -388,6 +388,7 @@ class CommandsTest : public QObject {
         QCOMPARE(main().cellButton(0, 0)->picture(), Picture::GreenTick);
         QVERIFY(fileSize("eepraw.txt") > 0);
         QCOMPARE(main().progressBar()->value(), main().progressBar()->maximum());
+        QCOMPARE(main().progressBar()->text(), QString("Read 5120 bytes"));
     }
 
     void programmingDevice() {
@@ -418,11 +419,13 @@ class CommandsTest : public QObject {
         click(ID_CHECK_PRESENCE);
         QCOMPARE(edit(ID_KEYBOARD_VERSION)->text(), QString("V0001"));
         QCOMPARE(app_->state().keyboardVersion, 1u);
+        QCOMPARE(main().statusText(), QString("Keyboard V0001 found"));
     }
 
     void noKeyboard() {
         click(ID_CHECK_PRESENCE);
         QCOMPARE(edit(ID_KEYBOARD_VERSION)->text(), QString());
+        QCOMPARE(main().statusText(), QString("No keyboard found"));
         click(ID_PROGRAM);
         QVERIFY(shownMessage("No Keyboard Found!", "Programming"));
         QVERIFY(!shownMessage("Programming failed", "Programming"));

@@ -2,6 +2,7 @@
 // path, undo and redo across the dialogs, status texts, tooltips, the file
 // dialogs' folder and overwrite question, and the key check.
 #include "app/key_check_view.h"
+#include "app/pictures.h"
 #include "app_fixture.h"
 #include "dialogs/key_picker_window.h"
 #include "dialogs/key_settings_dialog.h"
@@ -11,9 +12,11 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 
 using namespace quillan;
@@ -280,6 +283,165 @@ class EditorTest : public QObject {
         test.findChild<QPushButton*>(QString::number(TestWindow::kResetId))->click();
         QCOMPARE(check->progressText(), QString("0 of 3 keys checked"));
         QVERIFY(test.x() < 600); // moved onto the screen
+    }
+
+    // Cancel after the picker's OK keeps the layer; the cell shows it.
+    void cancelAfterPickerRedrawsTheCell() {
+        QCOMPARE(main().cellButton(2, 3)->picture(), Picture::RedCross);
+        answerNextModal([this](QWidget* modal) {
+            auto* dialog = qobject_cast<KeySettingsDialog*>(modal);
+            dialog->command(KS_ASSIGN_MACRO);
+            sendKey(app_->keyPicker(), Qt::Key_A, 30);
+            app_->keyPicker()->command(PICKER_OK);
+            dialog->command(KS_CANCEL);
+        });
+        main().cellButton(2, 3)->click();
+        QCOMPARE(def().cell(2, 3).layers[0].ibmkey, kRowA);
+        QCOMPARE(def().cell(2, 3).complete, uint8_t(1));
+        QCOMPARE(main().cellButton(2, 3)->picture(), Picture::GreenTick);
+    }
+
+    // Every fitted key is counted once, by the first layer that sends a key.
+    void keyCheckCountsEveryFittedKey() {
+        const KeyUsage a{PAGE_KEYBOARD, catalogueRow(kRowA)->usb};
+        const KeyUsage f4{PAGE_KEYBOARD, catalogueRow(kRowF4)->usb};
+        struct Case {
+            const char* what;
+            std::function<void(KeyboardDefinition&)> define;
+            KeyUsage expected; // invalid: not counted
+        };
+        const Case cases[] = {
+            {"no-Fn key", [](KeyboardDefinition& d) { defineKey(d, 0, 0, kRowA); }, a},
+            {"string key by its first key code",
+             [f4](KeyboardDefinition& d) {
+                 LayerAssignment& l = d.cell(0, 0).layers[0];
+                 l = {};
+                 l.used = 1;
+                 l.keytype = STRING_KEY;
+                 l.ibmkey = 4;
+                 d.stringSlots[4][0] = StringCell{0x02, 0, 0, NORMAL_KEY}; // Shift alone
+                 d.stringSlots[4][1] = StringCell{0, f4.usage, 0, NORMAL_KEY};
+             },
+             f4},
+            {"Fn1 layer only",
+             [](KeyboardDefinition& d) {
+                 defineKey(d, 0, 0, kRowF4);
+                 d.cell(0, 0).layers[1] = d.cell(0, 0).layers[0];
+                 d.cell(0, 0).layers[0] = {};
+             },
+             f4},
+            {"not fitted",
+             [](KeyboardDefinition& d) {
+                 defineKey(d, 0, 0, kRowA);
+                 d.cell(0, 0).used = 0;
+             },
+             {}},
+            {"empty string",
+             [](KeyboardDefinition& d) {
+                 d.cell(0, 0).layers[0].used = 1;
+                 d.cell(0, 0).layers[0].keytype = STRING_KEY;
+             },
+             {}},
+        };
+        for (const Case& c : cases) {
+            KeyboardDefinition d;
+            for (KeyCell& cell : d.cells)
+                cell.used = 0;
+            d.cell(0, 0).used = 1;
+            c.define(d);
+            QVERIFY2(checkedUsage(d, 0) == c.expected, c.what);
+            QCOMPARE(int(expectedKeys(d).size()), c.expected.valid() ? 1 : 0);
+            KeyCheck check;
+            check.press(c.expected);
+            QCOMPARE(check.summarize(d).checked, c.expected.valid() ? 1 : 0);
+        }
+    }
+
+    // Marks of the last keyboard never carry over to a new definition or
+    // a reopened test window.
+    void keyCheckStartsAfreshWhenTheDefinitionIsReplaced() {
+        start("keyboard-100B");
+        FileDialog::setNextFileName(QString("k.dat"));
+        click(ID_SAVE);
+        QVERIFY(main().exportJson("k.json"));
+        TestWindow& test = app_->testWindow();
+        const std::pair<const char*, std::function<void()>> replacements[] = {
+            {"New", [this] { click(ID_NEW); }},
+            {"Load",
+             [this] {
+                 FileDialog::setNextFileName(QString("k.dat"));
+                 click(ID_LOAD);
+             }},
+            {"Import JSON", [this] { QVERIFY(main().importJson("k.json")); }},
+            {"read-back", [this] { click(ID_READ_EEPROM); }},
+            {"reopened",
+             [this, &test] {
+                 test.findChild<QPushButton*>("35117")->click();
+                 main().command(ID_TEST_KEYBOARD);
+             }},
+        };
+        const auto fitKeyA = [this] {
+            def().cell(0, 0).used = def().cell(0, 0).enabled = 1;
+            defineKey(def(), 0, 0, kRowA);
+        };
+        for (const auto& [what, replace] : replacements) {
+            main().command(ID_TEST_KEYBOARD);
+            fitKeyA();
+            sendKey(&test, Qt::Key_A, 30);
+            QVERIFY2(test.keyCheck()->summary().checked == 1, what);
+            MessageBox::setNextAnswer(QMessageBox::Discard);
+            replace();
+            fitKeyA();
+            QVERIFY2(test.keyCheck()->summary().checked == 0, what);
+        }
+    }
+
+    // "Export as JSON…" adds the suffix and says where; "Import JSON…" is
+    // its own undo step and shows the document's file name.
+    void jsonExportNameAndImportStep() {
+        QVERIFY(main().exportJson("board"));
+        QVERIFY(QFile::exists("board.json"));
+        QVERIFY(!QFile::exists("board"));
+        QCOMPARE(main().statusText(), "Exported to " + absolute("board.json"));
+        QVERIFY(main().exportJson("board.v2"));
+        QVERIFY(QFile::exists("board.v2"));
+        setModalHook([this](QDialog& dialog) {
+            auto* files = qobject_cast<QFileDialog*>(&dialog);
+            files->setOption(QFileDialog::DontUseNativeDialog);
+            files->selectFile(absolute("menu"));
+            return int(QDialog::Accepted);
+        });
+        for (QAction* action : main().menuBar()->actions().first()->menu()->actions())
+            if (action->text() == "Export as JSON…")
+                action->trigger();
+        setModalHook({});
+        QVERIFY(QFile::exists("menu.json"));
+        main().control<QLineEdit>(ID_INPUT_NAME)->setText("previous.dat");
+        QVERIFY(main().importJson("board.json"));
+        QCOMPARE(main().control<QLineEdit>(ID_INPUT_NAME)->text(), QString("board.json"));
+        QCOMPARE(main().undoAction()->text(), QString("&Undo Import JSON"));
+    }
+
+    // Double-click loads a file; the Save dialog's name field has the focus.
+    void fileDialogHabits() {
+        FileDialog::setNextFileName(QString("k.dat"));
+        click(ID_SAVE);
+        click(ID_STD_REPEAT);
+        QString shared;
+        bool loaded = false;
+        LoadFileDialog load(
+            &main(), [&](const std::string& name, QWidget*) { return loaded = name == "k.dat"; },
+            shared);
+        QListWidgetItem* item = load.fileList()->findItems("k.dat", Qt::MatchExactly).front();
+        load.fileList()->setCurrentItem(item);
+        emit load.fileList()->itemDoubleClicked(item);
+        QVERIFY(loaded);
+        QCOMPARE(load.result(), 1);
+        QCOMPARE(shared, QString("k.dat"));
+        answerNextModal([](QWidget* dialog) {
+            QCOMPARE(dialog->focusWidget(), dialog->findChild<QLineEdit*>("35127"));
+        });
+        click(ID_SAVE);
     }
 
     void windowsOpenOnScreen() {

@@ -104,6 +104,27 @@ class ProductionTest : public QObject {
         QCOMPARE(int(window.start().end), int(ProduceEnd::Refused));
         QVERIFY(MessageBox::shown().back().caption == "Production run");
     }
+
+    // While a run has the bus, the main window's keyboard commands are off.
+    void keyboardCommandsAreOffDuringARun() {
+        KeyboardDefinition def;
+        ControlValues controls;
+        initStartupDefinition(def, controls);
+        QVERIFY(saveSettings(def, controls, "def.dat", {}));
+        ProductionWindow& window = app_->productionWindow();
+        window.settingsFileEdit()->setText("def.dat");
+        window.serialEdit()->setText("QX-0001");
+        window.countBox()->setValue(1);
+        window.logFileEdit()->setText("run.csv");
+        QList<bool> seen; // Program, Read, Check presence, menu entry; per change
+        connect(&window, &ProductionWindow::runningChanged, this, [&](bool) {
+            for (int id : {ID_PROGRAM, ID_READ_EEPROM, ID_CHECK_PRESENCE})
+                seen << main().control(id)->isEnabled();
+            seen << main().commandAction(ID_PROGRAM)->isEnabled();
+        });
+        QCOMPARE(int(window.start().end), int(ProduceEnd::Done));
+        QCOMPARE(seen, (QList<bool>{false, false, false, false, true, true, true, true}));
+    }
 };
 
 QTEST_MAIN(ProductionTest)

@@ -40,6 +40,60 @@ class KeySettingsTest : public QObject {
         f.reset();
     }
 
+    // The title names the key, and follows Previous and Next.
+    void titleNamesTheKey() {
+        const struct {
+            int row, column;
+            const char* legend;
+            const char* title;
+        } cases[] = {
+            {2, 1, "Esc", "Key Settings \u2013 row 2, column 1: Esc"},
+            {15, 7, "", "Key Settings \u2013 row 15, column 7"},
+        };
+        for (const auto& c : cases) {
+            f->def->currentRow = c.row;
+            f->def->currentColumn = c.column;
+            setText(cell().legend, c.legend);
+            KeySettingsDialog d(*f->ctx);
+            QCOMPARE(d.windowTitle(), QString::fromUtf8(c.title));
+        }
+        setText(f->def->cell(0, 0).legend, "A");
+        KeySettingsDialog d(*f->ctx); // at 15/7: Next wraps to 0/0
+        click(&d, KS_NEXT);
+        QCOMPARE(d.windowTitle(), QString::fromUtf8("Key Settings \u2013 row 0, column 0: A"));
+    }
+
+    // Tab goes top to bottom, left to right.
+    void tabOrderFollowsTheScreen() {
+        KeySettingsDialog d(*f->ctx);
+        const int order[] = {KS_KEY_USED,
+                             KS_LEGEND,
+                             KS_ENABLE_KEY,
+                             KS_PREVIOUS,
+                             KS_NEXT,
+                             KS_LAYER_USED,
+                             KS_LAYER_USED + 1,
+                             KS_MODE,
+                             KS_MODE + 6,
+                             KS_ASSIGN_MACRO,
+                             KS_ASSIGN_MACRO + 1,
+                             KS_LAYER_USED + 2,
+                             KS_ASSIGN_MACRO + 3,
+                             KS_OK,
+                             KS_CANCEL};
+        QWidget* first = controlById<QWidget>(&d, KS_KEY_USED);
+        QList<int> chain;
+        QWidget* widget = first;
+        do {
+            if (widget->parentWidget() == &d)
+                chain << widget->objectName().toInt();
+            widget = widget->nextInFocusChain();
+        } while (widget != first);
+        for (size_t i = 1; i < std::size(order); ++i)
+            QVERIFY2(chain.indexOf(order[i - 1]) < chain.indexOf(order[i]),
+                     qPrintable(QString("%1 before %2").arg(order[i - 1]).arg(order[i])));
+    }
+
     // Enter presses OK in every dialog; Previous and Next are never default.
     void enterPressesOk() {
         setText(cell().legend, "Old");
