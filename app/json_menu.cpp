@@ -50,12 +50,14 @@ bool MainWindow::importJson(const QString& name) {
         return false;
     }
     // Loaded as a settings file with the document's bytes; the file-name
-    // field shows the document's own file name, as a load shows the file's.
-    const QString fileName = QFileInfo(name).fileName();
+    // field shows the "file name" the document holds, which a save of the
+    // imported definition writes again (as quillan-cli import does).
+    QString fileName;
     const bool imported = replaceDefinition([&] {
         if (!decodeSettings(state_.def, state_.controls, definition.settings, "", {}).loaded)
             return false;
-        state_.controls.fileName = fileName.toStdString();
+        state_.controls.fileName = getText(state_.def.header.fileName);
+        fileName = QString::fromLatin1(state_.controls.fileName.c_str());
         state_.def.pointingBlock = definition.pointingBlock;
         return true;
     });

@@ -124,7 +124,7 @@ class CommandsTest : public QObject {
         QCOMPARE(def().cell(2, 3).layers[0].ibmkey, kRowA);
         QCOMPARE(def().pointingBlock[5], uint8_t(77));
         QCOMPARE(edit(ID_DEBOUNCE)->text(), QString("12"));
-        QCOMPARE(edit(ID_INPUT_NAME)->text(), QString("def.json")); // the document's name
+        QCOMPARE(edit(ID_INPUT_NAME)->text(), QString("mine.dat")); // the document's file name
         QCOMPARE(app_->state().image.bytes[0x605], uint8_t(12));    // the image was rebuilt
 
         QFile strings("strings.json");

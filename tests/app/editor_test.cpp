@@ -397,7 +397,7 @@ class EditorTest : public QObject {
     }
 
     // "Export as JSON…" adds the suffix and says where; "Import JSON…" is
-    // its own undo step and shows the document's file name.
+    // its own undo step and shows the file name the document holds.
     void jsonExportNameAndImportStep() {
         QVERIFY(main().exportJson("board"));
         QVERIFY(QFile::exists("board.json"));
@@ -418,7 +418,7 @@ class EditorTest : public QObject {
         QVERIFY(QFile::exists("menu.json"));
         main().control<QLineEdit>(ID_INPUT_NAME)->setText("previous.dat");
         QVERIFY(main().importJson("board.json"));
-        QCOMPARE(main().control<QLineEdit>(ID_INPUT_NAME)->text(), QString("board.json"));
+        QCOMPARE(main().control<QLineEdit>(ID_INPUT_NAME)->text(), QString("in.dat"));
         QCOMPARE(main().undoAction()->text(), QString("&Undo Import JSON"));
     }
 
