@@ -76,9 +76,7 @@ bool Run::openLog() {
         return true;
     // Another run's log, or one that cannot prove which serials are used:
     // refused like a bad serial. A log that cannot be read or written fails.
-    const bool refused = opened.message.text.find(" is in use by ") != std::string::npos ||
-                         opened.message.text.find(": line ") != std::string::npos;
-    fail(opened.message.text, refused ? ProduceEnd::Refused : ProduceEnd::Failed);
+    fail(opened.message.text, log_.refused() ? ProduceEnd::Refused : ProduceEnd::Failed);
     return false;
 }
 

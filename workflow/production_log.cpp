@@ -145,8 +145,10 @@ Outcome ProductionLog::lock(const std::string& path) {
             return Outcome::failure("cannot open " + path + ": " + std::strerror(errno));
         const int fd = fileno(file.get());
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            if (errno == EWOULDBLOCK)
+            if (errno == EWOULDBLOCK) {
+                refusal_ = true;
                 return Outcome::failure("log " + path + " is in use by another production run");
+            }
             return Outcome::failure("cannot lock " + path + ": " + std::strerror(errno));
         }
         struct stat held {};
@@ -223,6 +225,7 @@ Outcome ProductionLog::parse(const std::string& text, bool repair) {
     }
     if (damaged.empty())
         return Outcome::success();
+    refusal_ = !repair;
     if (!repair)
         return Outcome::failure(firstDamage +
                                 "; nothing is programmed until the log is "
@@ -266,25 +269,25 @@ Outcome ProductionLog::open(const std::string& path, bool repair, LogDisk disk) 
     if (result)
         result = readAll(text);
     if (result && !text.empty())
-        result = parse(text, repair);
+        result = parse(text, repair); // a repair may leave nothing, not even the header
     if (result)
         readSideFile();
-    bool empty = text.empty();
-    if (result && !empty) { // a repair may have left nothing, not even the header
-        result = readAll(text);
-        empty = text.empty();
-    }
-    if (result && empty) {
+    struct stat now {};
+    if (result && fstat(fileno(file_.get()), &now) == 0 && now.st_size == 0) {
         verifiedColumn_ = true;
         result = appendLine(kProductionLogHeader);
     }
-    if (!result)
+    if (!result) {
+        const bool refused = refusal_;
         close();
+        refusal_ = refused;
+    }
     return result;
 }
 
 void ProductionLog::close() {
     file_.reset();
+    refusal_ = false;
     passed_.clear();
     used_.clear();
     named_.clear();

@@ -66,6 +66,9 @@ class ProductionLog {
     // serials started with no result after them, count as used.
     Outcome open(const std::string& path, bool repair = false, LogDisk disk = {});
     bool isOpen() const { return static_cast<bool>(file_); }
+    // After a failed open: whether the log was refused (another run holds
+    // it, or it is damaged) rather than unreadable or unwritable.
+    bool refused() const { return refusal_; }
     void close();
 
     // Reserves line.serial with a STARTED line. Nothing may be programmed
@@ -103,6 +106,7 @@ class ProductionLog {
     OwnedFile file_;
     LogDisk disk_;
     bool verifiedColumn_ = true;
+    bool refusal_ = false;
     std::set<std::string> passed_;
     std::set<std::string> used_;  // passed, or started without a result
     std::set<std::string> named_; // fields of damaged lines
