@@ -3,24 +3,17 @@
 #include "app/pictures.h"
 #include "dialogs/dialogs.h"
 #include "gui/message_box.h"
-#include "hidlink/hidapi_backend.h"
-#include "hidlink/sim_backend.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 
 namespace quillan {
 
-std::unique_ptr<HidBackend> makeBackend(const std::string& simulateKind) {
-    if (!simulateKind.empty())
-        return makeSimulatedBackend(simulateKind);
-    return makeHidapiBackend();
-}
-
 Application::Application(AppOptions options) : state_(std::make_unique<AppState>()) {
     state_->backend =
         options.backend ? std::move(options.backend) : makeBackend(options.simulateKind);
     state_->clock = options.clock;
+    logPath_ = options.logPath;
     QApplication::setWindowIcon(applicationIcon());
     // Lets the desktop match the windows to the installed menu entry and icon.
     QGuiApplication::setDesktopFileName("io.github.quillan.Quillan");
@@ -34,6 +27,7 @@ Application::Application(AppOptions options) : state_(std::make_unique<AppState>
     main_->createWorkflowMenu();
     connect(main_.get(), &MainWindow::productionRunRequested, this, [this] {
         ProductionWindow& window = productionWindow();
+        window.chooseDefinition();
         window.show();
         window.raise();
         window.activateWindow();
@@ -76,11 +70,17 @@ ProductionWindow& Application::productionWindow() {
         // On a simulated bus the window plugs in a fresh device for each
         // unit and unplugs it afterwards, as an operator would.
         ProduceHooks line;
-        if (auto* sim = dynamic_cast<SimBackend*>(state_->backend.get())) {
-            line.unitWanted = [sim](int) { sim->plugFreshUnit(); };
-            line.unitDone = [sim](int) { sim->unplugAll(); };
-        }
-        production_ = std::make_unique<ProductionWindow>(state_->backend, state_->clock, line);
+        simulateOperator(line, *state_->backend);
+        ProductionSource source;
+        source.verify = [this] { return main_->verifyAfterProgramming(); };
+        source.unsavedChanges = [this] { return main_->hasUnsavedChanges(); };
+        source.current = [this](Session& run) {
+            run.def = state_->def;
+            run.controls = main_->controlValues();
+        };
+        source.tracePath = logPath_;
+        production_ =
+            std::make_unique<ProductionWindow>(state_->backend, state_->clock, line, source);
         // Closing the main window ends a run that waits for a keyboard.
         connect(main_.get(), &MainWindow::closed, production_.get(), &ProductionWindow::stop);
         // A run owns the bus: no Program, Read or presence check beside it.

@@ -7,6 +7,7 @@
 #include "app/production_window.h"
 #include "app/test_window.h"
 #include "dialogs/dialogs.h"
+#include "workflow/backend.h"
 
 #include <QObject>
 #include <memory>
@@ -20,10 +21,6 @@ struct AppOptions {
     GapClock* clock = nullptr;           // nullptr: the real clock
     std::string logPath = "qnlog.txt";
 };
-
-// The backend a run uses: the simulated kind when one is named, else hidapi.
-// An unknown kind gives nullptr.
-std::unique_ptr<HidBackend> makeBackend(const std::string& simulateKind);
 
 class Application : public QObject {
     Q_OBJECT
@@ -53,6 +50,7 @@ class Application : public QObject {
     std::unique_ptr<DialogContext> dialogs_;
     KeyPickerWindow* picker_ = nullptr;
     std::unique_ptr<ProductionWindow> production_;
+    std::string logPath_; // the trace log, which a production run adds to
 };
 
 } // namespace quillan

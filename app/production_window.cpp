@@ -1,11 +1,13 @@
 #include "app/production_window.h"
 
-#include "gui/message_box.h"
+#include "model/file_io.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +15,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -42,16 +45,24 @@ QString unitStateText(UnitState state) {
 } // namespace
 
 ProductionWindow::ProductionWindow(std::shared_ptr<HidBackend> backend, GapClock* clock,
-                                   ProduceHooks lineHooks)
-    : backend_(std::move(backend)), clock_(clock), lineHooks_(std::move(lineHooks)) {
+                                   ProduceHooks lineHooks, ProductionSource source)
+    : backend_(std::move(backend)), clock_(clock), lineHooks_(std::move(lineHooks)),
+      source_(std::move(source)) {
     setWindowTitle("Production run");
     setObjectName("productionRun");
+    useCurrent_ = new QRadioButton("Use the current definition", this);
+    useFile_ = new QRadioButton("Use the settings file:", this);
+    useFile_->setChecked(true);
     file_ = new QLineEdit(this);
+    browseFile_ = new QPushButton("Browse\u2026", this);
     serial_ = new QLineEdit(this);
     count_ = new QSpinBox(this);
     count_->setRange(0, 1000000);
     count_->setSpecialValueText("until stopped");
     logFile_ = new QLineEdit("production.csv", this);
+    browseLog_ = new QPushButton("Browse\u2026", this);
+    repairLog_ = new QCheckBox("Repair a damaged log (set damaged lines aside)", this);
+    runs_ = new QLabel(this);
     startButton_ = new QPushButton("Start", this);
     stopButton_ = new QPushButton("Stop", this);
     stopButton_->setEnabled(false);
@@ -63,32 +74,115 @@ ProductionWindow::ProductionWindow(std::shared_ptr<HidBackend> backend, GapClock
     status_->setFont(big);
     progress_ = new QProgressBar(this);
     counts_ = new QLabel("passed 0, failed 0", this);
+    message_ = new QLabel(this);
+    message_->setWordWrap(true);
+    message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lines_ = new QListWidget(this);
 
     auto* form = new QFormLayout;
-    form->addRow("Settings file:", file_);
+    form->addRow(useCurrent_);
+    form->addRow(useFile_, fileRow(file_, browseFile_));
     form->addRow("First serial:", serial_);
     form->addRow("Count:", count_);
-    form->addRow("Log file:", logFile_);
+    form->addRow("Log file:", fileRow(logFile_, browseLog_));
+    form->addRow(repairLog_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(startButton_);
     buttons->addWidget(stopButton_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(runs_);
     layout->addLayout(buttons);
     layout->addWidget(status_);
     layout->addWidget(progress_);
     layout->addWidget(counts_);
+    layout->addWidget(message_);
     layout->addWidget(lines_);
-    resize(520, 480);
+    resize(560, 560);
+    updateRuns();
 
     connect(startButton_, &QPushButton::clicked, this, [this] { start(); });
     connect(stopButton_, &QPushButton::clicked, this, [this] { stop(); });
+    connect(useCurrent_, &QRadioButton::toggled, this, [this] { updateRuns(); });
+    connect(file_, &QLineEdit::textChanged, this, [this] { updateRuns(); });
+    connect(browseFile_, &QPushButton::clicked, this, [this] {
+        const QString name = QFileDialog::getOpenFileName(this, "Settings file", file_->text(),
+                                                          "Settings files (*.dat);;All files (*)");
+        if (!name.isEmpty()) {
+            file_->setText(name);
+            useFile_->setChecked(true);
+        }
+    });
+    connect(browseLog_, &QPushButton::clicked, this, [this] {
+        const QString name = QFileDialog::getSaveFileName(
+            this, "Production log", logFile_->text(), "Production logs (*.csv);;All files (*)",
+            nullptr, QFileDialog::DontConfirmOverwrite);
+        if (!name.isEmpty())
+            logFile_->setText(name);
+    });
+}
+
+QWidget* ProductionWindow::fileRow(QLineEdit* edit, QPushButton* browse) {
+    auto* row = new QWidget(this);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(edit);
+    layout->addWidget(browse);
+    return row;
+}
+
+void ProductionWindow::chooseDefinition() {
+    if (running_)
+        return;
+    const bool unsaved = source_.unsavedChanges && source_.unsavedChanges();
+    (unsaved ? useCurrent_ : useFile_)->setChecked(true);
+    updateRuns();
+}
+
+// Says which definition a Start runs.
+void ProductionWindow::updateRuns() {
+    useCurrent_->setEnabled(static_cast<bool>(source_.current));
+    runs_->setText(useCurrent_->isChecked()
+                       ? QString("Runs the current definition of the editor")
+                       : QString("Runs the settings file %1").arg(file_->text()));
 }
 
 void ProductionWindow::setStatus(const QString& text, const QString& colour) {
     status_->setText(text);
     status_->setStyleSheet(colour.isEmpty() ? QString() : "color: " + colour);
+}
+
+// Refusals, failures and notes of the run, in the window: nothing waits.
+void ProductionWindow::showMessage(const Message& message) {
+    const QString text = QString::fromStdString(message.text);
+    message_->setText(message_->text().isEmpty() ? text : message_->text() + "\n" + text);
+    message_->setStyleSheet(message.icon == MessageIcon::Warning ? "color: red" : QString());
+}
+
+void ProductionWindow::clearRun() {
+    lines_->clear();
+    message_->clear();
+    counts_->setText("passed 0, failed 0");
+    progress_->reset();
+    setStatus("idle", "");
+}
+
+void ProductionWindow::setRunning(bool running) {
+    running_ = running;
+    emit runningChanged(running);
+    startButton_->setEnabled(!running);
+    stopButton_->setEnabled(running);
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{useCurrent_, useFile_, file_, browseFile_, serial_, count_,
+                                         logFile_, browseLog_, repairLog_})
+        field->setEnabled(!running);
+    if (!running)
+        updateRuns();
+}
+
+ProduceResult ProductionWindow::refuse(const QString& text) {
+    showMessage(Message{text.toStdString(), "Production run", MessageIcon::Warning});
+    return ProduceResult{ProduceEnd::Refused, 0, 0};
 }
 
 bool ProductionWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -106,9 +200,9 @@ bool ProductionWindow::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-void ProductionWindow::showEvent(const UnitEvent& event) {
+void ProductionWindow::showUnit(const UnitEvent& event) {
     unitActive_ = event.state == UnitState::Programming || event.state == UnitState::Verifying;
-    const QString serial = QString::fromStdString(event.serial);
+    const QString serial = QString::fromLatin1(event.serial.data(), qsizetype(event.serial.size()));
     QString colour;
     if (event.state == UnitState::Pass)
         colour = "green";
@@ -117,8 +211,10 @@ void ProductionWindow::showEvent(const UnitEvent& event) {
     setStatus(unitStateText(event.state), colour);
     setToolTip(QString("Keyboard %1, serial %2").arg(event.unit).arg(serial));
     counts_->setText(QString("passed %1, failed %2").arg(event.passed).arg(event.failed));
+    if (!event.text.empty())
+        showMessage(Message{event.text, "Production run", MessageIcon::None});
     if (!event.logLine.empty()) {
-        lines_->addItem(QString::fromStdString(event.logLine));
+        lines_->addItem(QString::fromLatin1(event.logLine.data(), qsizetype(event.logLine.size())));
         while (lines_->count() > kShownLogLines)
             delete lines_->takeItem(0);
     }
@@ -135,18 +231,21 @@ void ProductionWindow::pause(int ms) {
 ProduceResult ProductionWindow::start() {
     if (running_)
         return {};
-    running_ = true;
-    emit runningChanged(true);
     stopRequested_ = false;
-    startButton_->setEnabled(false);
-    stopButton_->setEnabled(true);
-    lines_->clear();
+    clearRun();
+    std::string serial;
+    if (const Outcome converted = latin1FromUtf8(serial_->text().trimmed().toStdString(), serial);
+        !converted)
+        return refuse(QString::fromStdString(converted.message.text));
+    setRunning(true);
 
     Session session;
     startSession(session);
+    if (!source_.tracePath.empty() && session.log.open(source_.tracePath, true))
+        session.log.writeStartLine();
     session.backend = backend_;
     session.clock = clock_;
-    session.messages = MessageBox::sinkFor(this);
+    session.messages = [this](const Message& message) { showMessage(message); };
     session.progress =
         ProgressSink{[this](int range) {
                          progress_->setRange(0, range);
@@ -156,10 +255,19 @@ ProduceResult ProductionWindow::start() {
                          progress_->setValue(position);
                          QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
                      }};
-    ProduceSettings settings{file_->text().toStdString(), serial_->text().trimmed().toStdString(),
-                             count_->value(), logFile_->text().toStdString(), true};
+    ProduceSettings settings{file_->text().toStdString(),
+                             serial,
+                             count_->value(),
+                             logFile_->text().toStdString(),
+                             !source_.verify || source_.verify(),
+                             repairLog_->isChecked()};
+    if (useCurrent_->isChecked() && source_.current) {
+        source_.current(session);
+        settings.useSessionDefinition = true;
+    }
+    showMessage(Message{runs_->text().toStdString(), "Production run", MessageIcon::None});
     ProduceHooks hooks = lineHooks_;
-    hooks.event = [this](const UnitEvent& event) { showEvent(event); };
+    hooks.event = [this](const UnitEvent& event) { showUnit(event); };
     hooks.pause = [this](int ms) { pause(ms); };
     hooks.stop = [this] {
         // Stop (or closing the window) takes effect at the next report.
@@ -171,11 +279,8 @@ ProduceResult ProductionWindow::start() {
     qApp->removeEventFilter(this);
     unitActive_ = false;
     if (result.end == ProduceEnd::Refused || result.end == ProduceEnd::Failed)
-        setStatus("idle", "");
-    running_ = false;
-    emit runningChanged(false);
-    startButton_->setEnabled(true);
-    stopButton_->setEnabled(false);
+        setStatus(result.end == ProduceEnd::Refused ? "refused" : "stopped", "red");
+    setRunning(false);
     return result;
 }
 

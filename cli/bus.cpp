@@ -1,6 +1,6 @@
 #include "cli/bus.h"
 
-#include "hidlink/hidapi_backend.h"
+#include "workflow/backend.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,18 +21,15 @@ bool parseSimFault(const std::string& text, int& corruptAddress) {
 }
 
 bool Bus::open(const Options& options, bool line) {
-    if (options.simulate.empty()) {
-        backend_ = makeHidapiBackend();
+    backend_ = makeBackend(options.simulate);
+    if (options.simulate.empty())
         return backend_ != nullptr;
-    }
     kind_ = options.simulate;
     eepromFile_ = options.simEeprom;
     if (!options.simFault.empty())
         parseSimFault(options.simFault, corruptAddress_); // checked with the options
-    auto sim = std::make_shared<SimBackend>();
-    sim_ = sim.get();
-    backend_ = sim;
-    std::unique_ptr<SimEepromDevice> device = makeSimulatedDevice(kind_);
+    sim_ = dynamic_cast<SimBackend*>(backend_.get());
+    SimEepromDevice* device = sim_ ? sim_->primary() : nullptr;
     if (!device) {
         std::fprintf(stderr, "unknown simulated kind %s\n", kind_.c_str());
         return false;
@@ -43,20 +40,10 @@ bool Bus::open(const Options& options, bool line) {
         return false;
     }
     device->faults.corruptAddress = corruptAddress_;
-    current_ = &sim_->add(std::move(device));
+    current_ = device;
     if (line)
         sim_->unplugAll(); // the model of the fresh units, never plugged in
     return true;
-}
-
-void Bus::plugFresh() {
-    if (sim_)
-        current_ = sim_->plugFreshUnit();
-}
-
-void Bus::unplug() {
-    if (sim_)
-        sim_->unplugAll();
 }
 
 bool Bus::close() {

@@ -25,10 +25,8 @@ class Bus {
     std::shared_ptr<HidBackend> backend() const { return backend_; }
     bool simulated() const { return sim_ != nullptr; }
 
-    // Simulated line: unplug the present device, plug in a fresh one like
-    // the --simulate kind.
-    void plugFresh();
-    void unplug();
+    // Simulated line: the device whose EEPROM close() writes back.
+    void setCurrent(SimEepromDevice* device) { current_ = device; }
 
   private:
     std::shared_ptr<HidBackend> backend_;

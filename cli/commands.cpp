@@ -32,6 +32,7 @@ constexpr CommandShape kCommands[] = {
     {"read", 1, "read NEW.dat              read the keyboard back into NEW.dat"},
     {"produce", 1,
      "produce FILE.dat --serial FIRST [--count N] [--log FILE.csv] [--no-verify]\n"
+     "        [--repair-log]\n"
      "                            program keyboard after keyboard, serials counted"},
     {"export", 2, "export FILE FILE.json     write a definition (any version) as JSON"},
     {"import", 2, "import FILE.json NEW.dat  write the JSON definition as a 4.0 file"},
@@ -50,7 +51,7 @@ struct CommandOption {
 constexpr CommandOption kCommandOptions[] = {
     {"program", "--no-verify", false}, {"produce", "--no-verify", false},
     {"produce", "--serial", true},     {"produce", "--count", true},
-    {"produce", "--log", true},
+    {"produce", "--log", true},        {"produce", "--repair-log", false},
 };
 
 const CommandOption* findCommandOption(const std::string& command, const std::string& name) {
@@ -64,6 +65,8 @@ bool setCommandOption(Options& options, const std::string& name, const std::stri
                       std::string& error) {
     if (name == "--no-verify")
         options.noVerify = true;
+    else if (name == "--repair-log")
+        options.repairLog = true;
     else if (name == "--serial")
         options.serial = value;
     else if (name == "--log")

@@ -23,6 +23,8 @@ struct Options {
     std::string serial;    // produce: first serial number
     int count = 0;         // produce: PASSes wanted (0: until interrupted)
     std::string logFile;   // produce: CSV log
+    // produce: set damaged log lines aside instead of refusing the run
+    bool repairLog = false;
     std::string command;
     std::vector<std::string> arguments;
     GapClock* clock = nullptr; // not an option: tests pass a clock that does not wait

@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "cli/terminal_progress.h"
+#include "model/file_io.h"
 
 #include <array>
 #include <csignal>
@@ -57,24 +58,21 @@ void show(const UnitEvent& event, TerminalProgress& progress) {
     switch (event.state) {
     case UnitState::Waiting:
         std::printf("Waiting for keyboard %d \u2026 (serial %s)\n", event.unit,
-                    event.serial.c_str());
+                    utf8FromLatin1(event.serial).c_str());
         break;
     case UnitState::Programming:
-        std::printf("Programming %s\n", event.serial.c_str());
+        std::printf("Programming %s\n", utf8FromLatin1(event.serial).c_str());
         break;
     case UnitState::Verifying:
         progress.finish();
-        std::printf("Verifying %s\n", event.serial.c_str());
+        std::printf("Verifying %s\n", utf8FromLatin1(event.serial).c_str());
         break;
     case UnitState::Pass:
     case UnitState::Fail:
         progress.finish();
         std::printf("\n");
         printLarge(event.state == UnitState::Pass ? "PASS" : "FAIL");
-        std::printf("\n%s  %s\n", event.serial.c_str(),
-                    event.state == UnitState::Pass && event.report
-                        ? programSummary(*event.report).c_str()
-                        : "not programmed");
+        std::printf("\n%s\n", utf8FromLatin1(event.text).c_str());
         std::printf("passed %d, failed %d\n", event.passed, event.failed);
         break;
     case UnitState::Removing:
@@ -106,6 +104,12 @@ int runProduce(const Options& options) {
                      usageText().c_str());
         return kExitUsage;
     }
+    // The serial field holds Latin-1 text.
+    std::string serial;
+    if (const Outcome converted = latin1FromUtf8(options.serial, serial); !converted) {
+        std::fprintf(stderr, "--serial: %s\n", converted.message.text.c_str());
+        return kExitUsage;
+    }
     Bus bus;
     if (!bus.open(options, true))
         return kExitFailed;
@@ -113,15 +117,13 @@ int runProduce(const Options& options) {
     attachSession(session, bus, options);
     TerminalProgress& progress = session.progressBar;
 
-    ProduceSettings settings{options.arguments[0], options.serial, options.count, options.logFile,
-                             !options.noVerify};
+    ProduceSettings settings{options.arguments[0], serial,           options.count, options.logFile,
+                             !options.noVerify,    options.repairLog};
     ProduceHooks hooks;
     hooks.event = [&progress](const UnitEvent& event) { show(event, progress); };
     hooks.stop = [] { return interrupted != 0; };
-    if (bus.simulated()) {
-        hooks.unitWanted = [&bus](int) { bus.plugFresh(); };
-        hooks.unitDone = [&bus](int) { bus.unplug(); };
-    }
+    simulateOperator(hooks, *bus.backend(),
+                     [&bus](SimEepromDevice* unit) { bus.setCurrent(unit); });
     interrupted = 0;
     auto previous = std::signal(SIGINT, onInterrupt);
     const ProduceResult result = produce(session, settings, hooks);

@@ -5,14 +5,8 @@
 
 namespace quillan {
 
-Log::~Log() {
-    close();
-}
-
-bool Log::open(const std::string& path) {
-    close();
-    file_ = std::fopen(path.c_str(), "w");
-    return file_ != nullptr;
+bool Log::open(const std::string& path, bool append) {
+    return file_.open(path, append ? "a" : "w");
 }
 
 void Log::writeStartLine() {
@@ -22,15 +16,12 @@ void Log::writeStartLine() {
 }
 
 void Log::close() {
-    if (file_) {
-        std::fclose(file_);
-        file_ = nullptr;
-    }
+    file_.reset();
 }
 
 void Log::flush() {
     if (file_)
-        std::fflush(file_);
+        std::fflush(file_.get());
 }
 
 void Log::trace(const char* format, ...) {
@@ -44,7 +35,7 @@ void Log::trace(const char* format, ...) {
     if (length < 0)
         return;
     if (file_)
-        std::fputs(buffer, file_);
+        std::fputs(buffer, file_.get());
     if (capture_)
         captured_ += buffer;
 }

@@ -3,7 +3,8 @@
 // A log that could not be opened, or was never opened, swallows every trace.
 #pragma once
 
-#include <cstdio>
+#include "model/owned_file.h"
+
 #include <string>
 
 namespace quillan {
@@ -11,16 +12,14 @@ namespace quillan {
 class Log {
   public:
     Log() = default;
-    ~Log();
-    Log(const Log&) = delete;
-    Log& operator=(const Log&) = delete;
 
-    // Opens (truncating) path for text writing; false when it cannot be opened.
-    bool open(const std::string& path);
+    // Opens path for text writing, truncating it or (append) adding to it;
+    // false when it cannot be opened.
+    bool open(const std::string& path, bool append = false);
     // Writes the start-up line "Started at <asctime>" followed by " \n".
     void writeStartLine();
     void close();
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return static_cast<bool>(file_); }
     void flush();
 
     // printf-style trace; a line without "\n" is continued by the next trace.
@@ -32,7 +31,7 @@ class Log {
     void clearCaptured() { captured_.clear(); }
 
   private:
-    std::FILE* file_ = nullptr;
+    OwnedFile file_;
     bool capture_ = false;
     std::string captured_;
 };

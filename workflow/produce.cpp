@@ -1,5 +1,7 @@
 #include "workflow/produce.h"
 
+#include "hidlink/sim_backend.h"
+
 #include <chrono>
 #include <thread>
 
@@ -17,22 +19,28 @@ class Run {
 
   private:
     bool prepare();
+    bool openLog();
     bool chooseFirstSerial();
-    bool skipLoggedSerials();
-    bool serialsFit() const;
+    bool skipUsedSerials();
+    bool serialsFit();
     bool waitForUnit(FoundDevice& found);
     bool waitForRemoval();
-    bool serveUnit();
+    bool serveUnit(const FoundDevice& found);
+    bool logResult(const ProductionLine& line);
+    std::string failureReason(const ProgramReport& report);
     void emit(UnitState state, const ProgramReport* report = nullptr,
-              const std::string& logLine = "");
+              const std::string& logLine = "", const std::string& text = "");
     bool stopped() const { return hooks_.stop && hooks_.stop(); }
     bool finished() const { return settings_.count > 0 && result_.passed >= settings_.count; }
     void pause() const;
     void refuse(const std::string& text) { fail(text, ProduceEnd::Refused); }
     void fail(const std::string& text, ProduceEnd end = ProduceEnd::Failed) {
         result_.end = end;
+        say(text, MessageIcon::Warning);
+    }
+    void say(const std::string& text, MessageIcon icon) const {
         if (session_.messages)
-            session_.messages(Message{text, kCaption, MessageIcon::Warning});
+            session_.messages(Message{text, kCaption, icon});
     }
 
     Session& session_;
@@ -44,10 +52,11 @@ class Run {
     int unit_ = 0;
 };
 
-void Run::emit(UnitState state, const ProgramReport* report, const std::string& logLine) {
+void Run::emit(UnitState state, const ProgramReport* report, const std::string& logLine,
+               const std::string& text) {
     if (hooks_.event)
-        hooks_.event(
-            UnitEvent{state, unit_, serial_, result_.passed, result_.failed, report, logLine});
+        hooks_.event(UnitEvent{state, unit_, serial_, result_.passed, result_.failed, report,
+                               logLine, text});
 }
 
 void Run::pause() const {
@@ -57,11 +66,25 @@ void Run::pause() const {
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
 }
 
+bool Run::openLog() {
+    if (settings_.logPath.empty())
+        return true;
+    const Outcome opened = log_.open(settings_.logPath, settings_.repairLog, hooks_.logDisk);
+    for (const std::string& note : log_.notes())
+        say(note, MessageIcon::Information);
+    if (opened)
+        return true;
+    // Another run's log, or one that cannot prove which serials are used:
+    // refused like a bad serial. A log that cannot be read or written fails.
+    fail(opened.message.text, log_.refused() ? ProduceEnd::Refused : ProduceEnd::Failed);
+    return false;
+}
+
 bool Run::chooseFirstSerial() {
     serial_ = settings_.firstSerial;
     if (!serial_.empty())
         return true;
-    const std::string last = log_.highestPass();
+    const std::string last = log_.highestUsed();
     if (last.empty()) {
         refuse("No first serial number: the log records no PASS");
         return false;
@@ -74,47 +97,49 @@ bool Run::chooseFirstSerial() {
 }
 
 // Refuses serial numbers that cannot be counted on, before anything is
-// programmed: no numeric tail, no successor in the tail's width, a
-// successor too wide for the 31 characters of the image field, a comma.
-bool Run::serialsFit() const {
+// programmed: a character the serial field cannot hold, no numeric tail,
+// no successor in the tail's width.
+bool Run::serialsFit() {
+    if (const Outcome fits = checkSerial(serial_); !fits) {
+        refuse(fits.message.text);
+        return false;
+    }
     std::string next;
     std::string last = serial_;
     const int steps = settings_.count > 1 ? settings_.count - 1 : 1;
     for (int i = 0; i < steps; ++i)
-        if (!nextSerial(last, next))
+        if (!nextSerial(last, next)) {
+            refuse("Serial number " + serial_ +
+                   " cannot be counted on: it needs a numeric tail with room to count in "
+                   "its width");
             return false;
-        else
+        } else {
             last = next;
-    return serial_.size() < kTextSize && serial_.find(',') == std::string::npos;
+        }
+    return true;
 }
 
-bool Run::skipLoggedSerials() {
-    while (log_.passed().count(serial_)) {
-        std::string next;
-        if (!nextSerial(serial_, next)) {
-            fail("No serial number follows " + serial_ + " in its width");
-            return false;
-        }
-        serial_ = next;
+bool Run::skipUsedSerials() {
+    std::string unused;
+    if (!log_.firstUnused(serial_, unused)) {
+        fail("No serial number follows " + serial_ + " in its width");
+        return false;
     }
+    serial_ = unused;
     return true;
 }
 
 bool Run::prepare() {
-    if (!settings_.logPath.empty()) {
-        if (const Outcome opened = log_.open(settings_.logPath); !opened) {
-            fail(opened.message.text);
+    if (!settings_.firstSerial.empty()) {
+        serial_ = settings_.firstSerial;
+        if (!serialsFit())
             return false;
-        }
     }
-    if (!chooseFirstSerial() || !skipLoggedSerials())
+    if (!openLog() || !chooseFirstSerial() || !skipUsedSerials() || !serialsFit())
         return false;
-    if (!serialsFit()) {
-        refuse("Serial number " + serial_ +
-               " cannot be counted on: it needs a numeric tail with room to count in its width");
+    if (!settings_.useSessionDefinition && !loadDefinition(session_, settings_.definitionFile))
         return false;
-    }
-    return loadDefinition(session_, settings_.definitionFile) && buildDefinition(session_, false);
+    return buildDefinition(session_, false);
 }
 
 bool Run::waitForUnit(FoundDevice& found) {
@@ -146,30 +171,89 @@ bool Run::waitForRemoval() {
     return false;
 }
 
-// One unit: program, verify, log. False when the run has to end.
-bool Run::serveUnit() {
+// Why a unit failed, in a few words: "verify mismatch at 0345",
+// "cancelled", "keyboard removed".
+std::string Run::failureReason(const ProgramReport& report) {
+    char text[64];
+    switch (report.result) {
+    case ProgramResult::Mismatch:
+        std::snprintf(text, sizeof text, "verify mismatch at %04X",
+                      report.mismatches.empty() ? 0 : report.mismatches[0].address);
+        return text;
+    case ProgramResult::Cancelled:
+        return "cancelled";
+    case ProgramResult::NoDevice:
+        return "keyboard removed";
+    case ProgramResult::Passed:
+    case ProgramResult::Failed:
+        break;
+    }
+    LinkContext ctx = linkContext(session_);
+    ctx.messages = nullptr;
+    FoundDevice found;
+    if (!FindKeyboard(ctx, found))
+        return "keyboard removed";
+    return "programming failed";
+}
+
+// The result line after the unit; when it cannot be written the run stops
+// and says what the unit holds (its STARTED line keeps the serial used).
+bool Run::logResult(const ProductionLine& line) {
+    if (!log_.isOpen())
+        return true;
+    const Outcome logged = log_.record(line);
+    if (logged)
+        return true;
+    fail("The keyboard with serial " + line.serial + " was programmed and " +
+         (line.result == LineResult::Pass ? "PASSED" : "FAILED") +
+         " but its result could not be logged: " + logged.message.text);
+    return false;
+}
+
+// One unit: reserve its serial, program, verify, log. False when the run
+// has to end.
+bool Run::serveUnit(const FoundDevice& found) {
     setImageSerial(session_.image, serial_);
+    ProductionLine line{isoLocalTime(),
+                        serial_,
+                        found.vendorId,
+                        found.productId,
+                        versionLabel(session_.keyboardVersion),
+                        LineResult::Started,
+                        0,
+                        0,
+                        crc32(session_.image.bytes.data(), kTransferBytes),
+                        false};
+    if (log_.isOpen()) {
+        if (const Outcome reserved = log_.reserve(line); !reserved) {
+            fail("Nothing programmed: serial " + serial_ +
+                 " could not be reserved in the log: " + reserved.message.text);
+            return false;
+        }
+    }
     emit(UnitState::Programming);
     ProgramOptions options;
     options.verify = settings_.verify;
     options.verifying = [this] { emit(UnitState::Verifying); };
     const ProgramReport report = programAndVerify(session_, options);
     const bool pass = report.passed();
-    const ProductionLine line{isoLocalTime(),
-                              serial_,
-                              report.device.vendorId,
-                              report.device.productId,
-                              versionLabel(report.version),
-                              pass,
-                              report.seconds,
-                              report.mismatchCount,
-                              report.crc};
-    if (log_.isOpen() && !log_.append(line)) {
-        fail("Could not write the production log " + settings_.logPath);
+    line = ProductionLine{isoLocalTime(),
+                          serial_,
+                          report.device.vendorId ? report.device.vendorId : found.vendorId,
+                          report.device.vendorId ? report.device.productId : found.productId,
+                          versionLabel(report.version),
+                          pass ? LineResult::Pass : LineResult::Fail,
+                          report.seconds,
+                          report.mismatchCount,
+                          report.crc ? report.crc : line.crc,
+                          report.verification == Verification::Verified};
+    if (!logResult(line))
         return false;
-    }
     ++(pass ? result_.passed : result_.failed);
-    emit(pass ? UnitState::Pass : UnitState::Fail, &report, formatLogLine(line));
+    const std::string text =
+        serial_ + (pass ? " PASS: " + programSummary(report) : " FAIL: " + failureReason(report));
+    emit(pass ? UnitState::Pass : UnitState::Fail, &report,
+         formatLogLine(line, !log_.isOpen() || log_.hasVerifiedColumn()), text);
     if (report.result == ProgramResult::Cancelled) {
         result_.end = ProduceEnd::Aborted;
         return false;
@@ -182,7 +266,7 @@ bool Run::serveUnit() {
         return false;
     }
     serial_ = next;
-    return skipLoggedSerials();
+    return skipUsedSerials();
 }
 
 ProduceResult Run::go() {
@@ -195,11 +279,11 @@ ProduceResult Run::go() {
     while (!finished()) {
         ++unit_;
         FoundDevice found;
-        if (!waitForUnit(found) || !serveUnit() || finished() || !waitForRemoval())
+        if (!waitForUnit(found) || !serveUnit(found) || finished() || !waitForRemoval())
             break;
     }
     session_.cancelled = previous;
-    if (finished())
+    if (finished() && result_.end == ProduceEnd::Stopped)
         result_.end = ProduceEnd::Done;
     return result_;
 }
@@ -213,6 +297,19 @@ void setImageSerial(EepromImage& image, const std::string& serial) {
     std::fill(field, field + kTextSize, 0xFF);
     std::copy_n(serial.begin(), length, field);
     field[length] = 0;
+}
+
+void simulateOperator(ProduceHooks& hooks, HidBackend& backend,
+                      std::function<void(SimEepromDevice*)> onPlugged) {
+    auto* sim = dynamic_cast<SimBackend*>(&backend);
+    if (!sim)
+        return;
+    hooks.unitWanted = [sim, onPlugged](int) {
+        SimEepromDevice* unit = sim->plugFreshUnit();
+        if (onPlugged)
+            onPlugged(unit);
+    };
+    hooks.unitDone = [sim](int) { sim->unplugAll(); };
 }
 
 ProduceResult produce(Session& session, const ProduceSettings& settings,

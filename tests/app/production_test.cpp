@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -99,10 +101,68 @@ class ProductionTest : public QObject {
         // The main window's definition was not touched by the run.
         QCOMPARE(app_->state().controls.fileName, std::string("in.dat"));
 
-        // A serial that cannot be counted on is refused with a message.
-        window.serialEdit()->setText("QX-9999");
-        QCOMPARE(int(window.start().end), int(ProduceEnd::Refused));
-        QVERIFY(MessageBox::shown().back().caption == "Production run");
+        // A serial that cannot be counted on is refused with a message in
+        // the window; the counters of the run before are cleared.
+        const size_t boxes = MessageBox::shown().size();
+        for (const char* serial : {"QX-9999", "QX\u20AC1"}) {
+            window.serialEdit()->setText(QString::fromUtf8(serial));
+            QCOMPARE(int(window.start().end), int(ProduceEnd::Refused));
+            QVERIFY(!window.messageLabel()->text().isEmpty());
+            QCOMPARE(window.countsLabel()->text(), QString("passed 0, failed 0"));
+            QCOMPARE(window.logLines()->count(), 0);
+            QCOMPARE(window.progressBar()->value(), -1);
+        }
+        QCOMPARE(MessageBox::shown().size(), boxes);
+    }
+
+    // Stop in the middle of a unit: the unit is logged as FAIL, the run
+    // ends, and no box waits for a click (nor does the load's message).
+    void stopDuringAUnitEndsItCleanly() {
+        KeyboardDefinition def;
+        ControlValues controls;
+        initStartupDefinition(def, controls);
+        QVERIFY(saveSettings(def, controls, "def.dat", {}));
+        action("productionRun")->trigger();
+        ProductionWindow& window = app_->productionWindow();
+        window.settingsFileEdit()->setText("def.dat");
+        window.serialEdit()->setText("QX-0001");
+        window.logFileEdit()->setText("run.csv");
+        connect(window.progressBar(), &QProgressBar::valueChanged, &window, [&window](int value) {
+            if (value >= 5 && window.stopButton()->isEnabled())
+                window.stopButton()->click();
+        });
+        const size_t boxes = MessageBox::shown().size();
+        const ProduceResult result = window.start();
+        QCOMPARE(int(result.end), int(ProduceEnd::Aborted));
+        QCOMPARE(MessageBox::shown().size(), boxes);
+        QCOMPARE(window.statusLabel()->text(), QString("FAIL"));
+        QVERIFY(window.messageLabel()->text().contains("QX-0001 FAIL: cancelled"));
+        QVERIFY(window.logLines()->item(0)->text().contains(",QX-0001,04B4:100B,V0001,FAIL,"));
+        QVERIFY(window.stopButton()->isEnabled() == false);
+    }
+
+    // Unsaved changes: the run takes the editor's definition, not the file;
+    // it follows "Verify after programming".
+    void currentDefinitionAndVerifySetting() {
+        main().control<QAbstractButton>(ID_NEW)->click();
+        main().control<QAbstractButton>(ID_ACTIVATE_BEEP)->click();
+        QVERIFY(main().hasUnsavedChanges());
+        action("verifyAfterProgramming")->setChecked(false);
+        action("productionRun")->trigger();
+        ProductionWindow& window = app_->productionWindow();
+        QVERIFY(window.currentDefinitionButton()->isChecked());
+        QVERIFY(window.runsLabel()->text().contains("current definition"));
+        window.settingsFileEdit()->setText("missing.dat");
+        window.serialEdit()->setText("QX-0001");
+        window.countBox()->setValue(1);
+        window.logFileEdit()->setText("run.csv");
+        QCOMPARE(int(window.start().end), int(ProduceEnd::Done));
+        QVERIFY(window.logLines()->item(0)->text().endsWith(",no"));
+        const auto* unit = dynamic_cast<SimEepromDevice*>(sim_->devices().back().get());
+        QCOMPARE(int(unit->eeprom[kGeneralInfoTable + 0xF]), 100); // the beep length
+        window.settingsFileButton()->setChecked(true);
+        QVERIFY(window.runsLabel()->text().contains("missing.dat"));
+        QCOMPARE(int(window.start().end), int(ProduceEnd::Failed));
     }
 
     // While a run has the bus, the main window's keyboard commands are off.

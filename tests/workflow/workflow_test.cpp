@@ -1,93 +1,7 @@
 // The shared workflows on the simulated bus: program and verify on every
 // product, a corrupted byte, serial numbers, and production runs with their
 // log (consecutive serials, CRCs, FAIL, resume, refusal, interruption).
-#include "hidlink/sim_backend.h"
-#include "model/settings_file.h"
-#include "workflow/produce.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <map>
-
-namespace fs = std::filesystem;
-using namespace quillan;
-
-namespace {
-
-class WorkflowTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        dir_ = fs::temp_directory_path() /
-               ("quillan-workflow-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        startSession(session_);
-        session_.clock = &clock_;
-        session_.messages = [this](const Message& m) { messages_ += m.text + "\n"; };
-        session_.def.cells[9].complete = 1; // something besides the blank matrix
-        ASSERT_TRUE(saveSettings(session_.def, session_.controls, "def.dat", {}));
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        fs::remove_all(dir_);
-    }
-    SimBackend& use(const std::string& kind) {
-        auto sim = std::shared_ptr<SimBackend>(makeSimulatedBackend(kind));
-        session_.backend = sim;
-        return *sim;
-    }
-    ProgramReport programDefinition(bool verify = true) {
-        EXPECT_TRUE(loadDefinition(session_, "def.dat"));
-        EXPECT_TRUE(buildDefinition(session_, false));
-        ProgramOptions options;
-        options.verify = verify;
-        return programAndVerify(session_, options);
-    }
-    // A line of fresh units like kind; unit N is given corruptAt[N] if set.
-    ProduceHooks line(SimBackend& sim, std::map<int, int> corruptAt = {}) {
-        sim.unplugAll();
-        ProduceHooks hooks;
-        hooks.unitWanted = [&sim, corruptAt](int unit) {
-            SimEepromDevice* device = sim.plugFreshUnit();
-            const auto found = corruptAt.find(unit);
-            device->faults.corruptAddress = found == corruptAt.end() ? -1 : found->second;
-        };
-        hooks.unitDone = [&sim](int) { sim.unplugAll(); };
-        hooks.pause = [this](int) { ++pauses_; };
-        hooks.event = [this](const UnitEvent& e) { events_.push_back(e.state); };
-        return hooks;
-    }
-    static std::vector<std::string> logLines(const std::string& path) {
-        std::ifstream in(path);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-    // serial,device,version,result,...: the fields after the time.
-    static std::string fieldsAfterTime(const std::string& line) {
-        return line.substr(line.find(',') + 1);
-    }
-    uint32_t imageCrcWithSerial(const std::string& serial) {
-        EepromImage image = session_.image;
-        setImageSerial(image, serial);
-        return crc32(image.bytes.data(), kTransferBytes);
-    }
-
-    fs::path previous_, dir_;
-    Session session_;
-    CountingClock clock_;
-    std::string messages_;
-    std::vector<UnitState> events_;
-    int pauses_ = 0;
-};
-
-} // namespace
+#include "workflow_fixture.h"
 
 TEST_F(WorkflowTest, EveryProductIsProgrammedAndVerifiedWhereItCanBeRead) {
     struct Case {
@@ -195,15 +109,19 @@ TEST_F(WorkflowTest, ProductionRunLogsConsecutivePassesWithTheirCrcs) {
     EXPECT_EQ(result.end, ProduceEnd::Done);
     EXPECT_EQ(result.passed, 3);
     const std::vector<std::string> lines = logLines("run.csv");
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[0], kProductionLogHeader);
     const char* serials[] = {"QX-0009", "QX-0010", "QX-0011"};
     for (int i = 0; i < 3; ++i) {
+        // The reservation before the unit, its result after it.
         char expected[128];
-        std::snprintf(expected, sizeof expected, "%s,04B4:100B,V0001,PASS,0.0,0,%08X", serials[i],
-                      imageCrcWithSerial(serials[i]));
-        EXPECT_EQ(fieldsAfterTime(lines[i + 1]), expected);
-        EXPECT_EQ(lines[i + 1][10], 'T') << "ISO 8601 time first";
+        std::snprintf(expected, sizeof expected, "%s,04B4:100B,V0001,STARTED,0.0,0,%08X,no",
+                      serials[i], imageCrcWithSerial(serials[i]));
+        EXPECT_EQ(fieldsAfterTime(lines[2 * i + 1]), expected);
+        std::snprintf(expected, sizeof expected, "%s,04B4:100B,V0001,PASS,0.0,0,%08X,yes",
+                      serials[i], imageCrcWithSerial(serials[i]));
+        EXPECT_EQ(fieldsAfterTime(lines[2 * i + 2]), expected);
+        EXPECT_EQ(lines[2 * i + 2][10], 'T') << "ISO 8601 time first";
     }
     // Each unit was a fresh device holding its own serial.
     EXPECT_EQ(sim.devices().size(), 4u);
@@ -220,11 +138,12 @@ TEST_F(WorkflowTest, AFailKeepsTheSerialAndAResumeSkipsWhatPassed) {
     EXPECT_EQ(result.end, ProduceEnd::Done);
     EXPECT_EQ(result.failed, 1);
     std::vector<std::string> lines = logLines("run.csv");
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(fieldsAfterTime(lines[1]).substr(0, 25), "S-08,04B4:1000,V0001,PASS");
-    EXPECT_EQ(fieldsAfterTime(lines[2]).substr(0, 25), "S-09,04B4:1000,V0001,FAIL");
-    EXPECT_EQ(lines[2].substr(lines[2].size() - 11, 2), ",1") << "one mismatching byte";
-    EXPECT_EQ(fieldsAfterTime(lines[3]).substr(0, 25), "S-09,04B4:1000,V0001,PASS");
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(fieldsAfterTime(lines[2]).substr(0, 25), "S-08,04B4:1000,V0001,PASS");
+    EXPECT_EQ(fieldsAfterTime(lines[4]).substr(0, 25), "S-09,04B4:1000,V0001,FAIL");
+    EXPECT_EQ(lines[4].substr(lines[4].size() - 15, 2), ",1") << "one mismatching byte";
+    EXPECT_EQ(fieldsAfterTime(lines[6]).substr(0, 25), "S-09,04B4:1000,V0001,PASS");
+    EXPECT_EQ(texts_[1], "S-09 FAIL: verify mismatch at 0100");
 
     // Without --serial: after the highest PASS. With one that passed: skipped.
     for (const char* first : {"", "S-08"}) {
@@ -233,9 +152,9 @@ TEST_F(WorkflowTest, AFailKeepsTheSerialAndAResumeSkipsWhatPassed) {
         EXPECT_EQ(result.end, ProduceEnd::Done);
     }
     lines = logLines("run.csv");
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(fieldsAfterTime(lines[4]).substr(0, 10), "S-10,04B4:");
-    EXPECT_EQ(fieldsAfterTime(lines[5]).substr(0, 10), "S-11,04B4:");
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(fieldsAfterTime(lines[8]).substr(0, 10), "S-10,04B4:");
+    EXPECT_EQ(fieldsAfterTime(lines[10]).substr(0, 10), "S-11,04B4:");
 }
 
 TEST_F(WorkflowTest, BadSerialsAndLogsAreRefusedBeforeAnythingIsProgrammed) {
@@ -283,9 +202,10 @@ TEST_F(WorkflowTest, InterruptionEndsBetweenUnitsOrAbortsTheUnit) {
     result = produce(session_, {"def.dat", "", 0, "run.csv", true}, hooks);
     EXPECT_EQ(result.end, ProduceEnd::Aborted);
     const std::vector<std::string> lines = logLines("run.csv");
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(fieldsAfterTime(lines[2]).substr(0, 8), "U-2,04B4");
-    EXPECT_NE(lines[2].find(",FAIL,"), std::string::npos);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(fieldsAfterTime(lines[4]).substr(0, 8), "U-2,04B4");
+    EXPECT_NE(lines[4].find(",FAIL,"), std::string::npos);
+    EXPECT_EQ(texts_.back(), "U-2 FAIL: cancelled");
     std::ifstream in("run.csv", std::ios::binary);
     const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(all.back(), '\n');
