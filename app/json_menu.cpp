@@ -27,9 +27,10 @@ bool MainWindow::exportJson(const QString& name) {
     // The file image as Save would write it, plus the pointing-device block.
     const PortableDefinition definition{encodeSettings(state_.def, controlValues()),
                                         state_.def.pointingBlock};
-    if (saveDefinitionJson(definition, name.toStdString()))
+    const Outcome written = saveDefinitionJson(definition, name.toStdString());
+    if (written)
         return true;
-    MessageBox::show(this, "Could not write " + name + " !", "Export as JSON",
+    MessageBox::show(this, QString::fromStdString(written.message.text), "Export as JSON",
                      MessageIcon::Warning);
     return false;
 }

@@ -165,7 +165,7 @@ void MainWindow::ledCommand(int slot) {
 
 bool MainWindow::build(bool writeFiles) {
     state_.controls = controlValues();
-    return buildDefinition(state_, writeFiles);
+    return buildDefinition(state_, writeFiles).ok;
 }
 
 void MainWindow::saveCommand() {
@@ -309,7 +309,8 @@ void MainWindow::readCommand() {
     // A failed read leaves the image and the matrix alone.
     state_.controls = controlValues();
     std::string versionText;
-    const bool ok = readBack(state_, versionText);
+    bool dumped = false; // "eepraw.txt" written; a failure has been shown
+    const bool ok = readBack(state_, versionText, &dumped);
     if (!versionText.empty())
         control<QLineEdit>(ID_KEYBOARD_VERSION)->setText(QString::fromStdString(versionText));
     blockInput(false);
@@ -319,7 +320,8 @@ void MainWindow::readCommand() {
     control(ID_POINT_DEVICE)->setEnabled(state_.def.EnableBits & 2);
     refreshFromDefinition();
     repaint();
-    showMessage(this, "Keyboard read !", "Reading");
+    if (dumped)
+        showMessage(this, "Keyboard read !", "Reading");
 }
 
 void MainWindow::toggleFlag(uint8_t& flag, int checkId) {
