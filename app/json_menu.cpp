@@ -32,12 +32,13 @@ bool MainWindow::exportJson(const QString& typed) {
     Session& session = workflowSession();
     const PortableDefinition definition{encodeSettings(session.def, session.controls),
                                         session.def.pointingBlock};
-    if (saveDefinitionJson(definition, name.toStdString())) {
+    const Outcome written = saveDefinitionJson(definition, name.toStdString());
+    if (written) {
         setStatusText("Exported to " +
                       QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()));
         return true;
     }
-    MessageBox::show(this, "Could not write " + name + " !", "Export as JSON",
+    MessageBox::show(this, QString::fromStdString(written.message.text), "Export as JSON",
                      MessageIcon::Warning);
     return false;
 }

@@ -218,7 +218,7 @@ Session& MainWindow::workflowSession() {
 }
 
 bool MainWindow::build(bool writeFiles) {
-    return buildDefinition(workflowSession(), writeFiles);
+    return buildDefinition(workflowSession(), writeFiles).ok;
 }
 
 void MainWindow::saveCommand() {
@@ -363,7 +363,8 @@ void MainWindow::readCommand() {
     blockInput(true);
     // A failed read leaves the image and the matrix alone.
     std::string versionText;
-    const bool ok = readBack(workflowSession(), versionText);
+    bool dumped = false; // "eepraw.txt" written; a failure has been shown
+    const bool ok = readBack(workflowSession(), versionText, &dumped);
     if (!versionText.empty())
         control<QLineEdit>(ID_KEYBOARD_VERSION)->setText(QString::fromStdString(versionText));
     blockInput(false);
@@ -375,7 +376,8 @@ void MainWindow::readCommand() {
     repaint();
     showProgressText(QString("Read %1 bytes").arg(kTransferBytes));
     emit definitionReplaced();
-    showMessage(this, "Keyboard read !", "Reading");
+    if (dumped)
+        showMessage(this, "Keyboard read !", "Reading");
 }
 
 void MainWindow::toggleFlag(uint8_t& flag, int checkId) {

@@ -167,6 +167,13 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
                           : std::to_string(shape->arguments) + " argument(s)");
         return false;
     }
+    // Every argument is a file name, except the operations after edit's file.
+    const size_t files = options.command == "edit" ? 1 : options.arguments.size();
+    for (size_t k = 0; k < files; ++k)
+        if (options.arguments[k].empty()) {
+            error = options.command + ": file name " + std::to_string(k + 1) + " is empty";
+            return false;
+        }
     if ((!options.simEeprom.empty() || !options.simFault.empty()) && options.simulate.empty()) {
         error = "--sim-eeprom and --sim-fault go with --simulate";
         return false;

@@ -40,11 +40,12 @@ int program(Session& session, const Options& options) {
 // As "Read Keyboard EEProm": read, and only then replace the definition.
 int read(Session& session, const std::string& file) {
     std::string versionText;
-    const bool readBack = quillan::readBack(session, versionText);
+    bool dumped = false;
+    const bool readBack = quillan::readBack(session, versionText, &dumped);
     session.progressBar.finish();
     if (!readBack)
         return kExitFailed;
-    if (!saveDefinition(session, file))
+    if (!saveDefinition(session, file) || !dumped)
         return kExitFailed;
     session.messages({"Keyboard read !", "Reading", MessageIcon::None});
     return kExitOk;

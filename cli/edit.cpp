@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/session.h"
 #include "model/catalogue.h"
+#include "model/file_io.h"
 #include "rules/string_text.h"
 
 #include <array>
@@ -109,17 +110,25 @@ std::string parseOne(const OpShape& shape, const std::string* w, EditOp& op) {
             return at + "modes are - or a comma list of alt,ctrl,shift,base,repeat-off,altgr";
         return "";
     case Kind::Type:
-        op.text = rest[0];
-        if (op.text.empty() || linesForText(op.text).size() != op.text.size())
-            return at + "the text must not be empty and only hold characters a key types";
+    case Kind::StringAdd: {
+        std::u32string text;
+        if (const Outcome decoded = codePointsFromUtf8(rest[0], text); !decoded)
+            return at + decoded.message.text;
+        if (text.empty())
+            return at + "the text is empty";
+        if (const std::string why = untypableCharacter(text); !why.empty())
+            return at + why;
+        op.text.assign(text.begin(), text.end()); // every character is below 128
         return "";
+    }
     case Kind::Layer:
     case Kind::Used:
     case Kind::Enabled:
         return parseNumber(rest[0], 0, 1, op.value) ? "" : at + "0 or 1 expected";
     case Kind::Legend:
-    case Kind::StringAdd:
-        op.text = rest[0];
+        // Legends are Latin-1 in the file, as the GUI stores them.
+        if (const Outcome converted = latin1FromUtf8(rest[0], op.text); !converted)
+            return at + converted.message.text;
         return "";
     case Kind::StringDelete:
     case Kind::AssignString:
@@ -167,10 +176,7 @@ bool stringDefinition(KeyboardDefinition& def, Log& log, const EditOp& op, Messa
     StringListEditor editor(def, log);
     std::string why;
     if (op.kind == Kind::StringAdd) {
-        std::u32string text;
-        for (unsigned char c : op.text)
-            text += static_cast<char32_t>(c);
-        why = editor.add(text);
+        why = editor.add(std::u32string(op.text.begin(), op.text.end()));
     } else {
         why = editor.remove(op.value);
     }
@@ -283,9 +289,11 @@ int runEdit(const std::vector<std::string>& arguments) {
         }
     }
     // As the Save button: build with files (a refused build is reported, and
-    // the save still packs the strings), then save.
-    buildDefinition(session, true);
-    return saveDefinition(session, arguments[0]) ? kExitOk : kExitFailed;
+    // the save still packs the strings), then save. Image files that could
+    // not be written fail the command after the save.
+    const BuildResult built = buildDefinition(session, true);
+    const bool saved = saveDefinition(session, arguments[0]);
+    return saved && !built.filesFailed ? kExitOk : kExitFailed;
 }
 
 } // namespace quillan::cli

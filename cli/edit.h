@@ -32,7 +32,7 @@ struct EditOp {
     int column = 0;
     int layer = 0;
     int value = 0;    // 0|1, or the string number
-    std::string text; // catalogue name, text or legend
+    std::string text; // catalogue name, typed text (ASCII) or legend (Latin-1)
     ModeToggles modes;
 };
 

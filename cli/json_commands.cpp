@@ -26,11 +26,6 @@ bool readWhole(const std::string& path, std::string& bytes) {
     return !failed && bytes.size() <= kMaxInputSize;
 }
 
-bool isJsonText(const std::string& bytes) {
-    const size_t first = bytes.find_first_not_of(" \t\r\n");
-    return first != std::string::npos && bytes[first] == '{';
-}
-
 // The start-up state that settings files and images are read into.
 struct Scratch {
     KeyboardDefinition def;
@@ -53,6 +48,10 @@ void fromImage(const std::string& bytes, PortableDefinition& out) {
 // A settings file of any version; the file does not hold a pointing-device
 // block, so it has the start-up one.
 bool fromSettingsFile(const std::string& path, const std::string& bytes, PortableDefinition& out) {
+    if (const Outcome kind = recogniseSettingsFile(path, bytes); !kind) {
+        stderrSink()(kind.message);
+        return false;
+    }
     const std::string name = std::filesystem::path(path).filename().string();
     if (!currentVersionImage(bytes, name, out.settings, stderrSink()))
         return false;
@@ -60,14 +59,22 @@ bool fromSettingsFile(const std::string& path, const std::string& bytes, Portabl
     return true;
 }
 
+// A definition as diff compares it: its readable form, and its image (the
+// image file itself, or what a build of the definition gives).
+struct Side {
+    PortableDefinition definition;
+    bool isImage = false;
+    EepromImage image;
+};
+
 // Reads a settings file, a JSON definition or an 8192-byte image.
-bool readDefinition(const std::string& path, PortableDefinition& out) {
+bool readDefinition(const std::string& path, PortableDefinition& out, Side* side = nullptr) {
     std::string bytes;
     if (!readWhole(path, bytes)) {
         std::fprintf(stderr, "%s: cannot be read\n", path.c_str());
         return false;
     }
-    if (isJsonText(bytes)) {
+    if (looksLikeJson(bytes)) {
         const Outcome read = importDefinitionJson(bytes, out);
         if (!read)
             std::fprintf(stderr, "%s: %s\n", path.c_str(), read.message.text.c_str());
@@ -75,9 +82,68 @@ bool readDefinition(const std::string& path, PortableDefinition& out) {
     }
     if (bytes.size() == static_cast<size_t>(kImageSize)) {
         fromImage(bytes, out);
+        if (side) {
+            side->isImage = true;
+            std::copy(bytes.begin(), bytes.end(), side->image.bytes.begin());
+        }
         return true;
     }
     return fromSettingsFile(path, bytes, out);
+}
+
+// The image a build of the definition gives, as "Generate EEPROM File" would.
+bool buildSide(const std::string& path, Side& side) {
+    auto scratch = std::make_unique<Scratch>();
+    decodeSettings(scratch->def, scratch->controls, side.definition.settings,
+                   std::filesystem::path(path).filename().string(), {});
+    scratch->def.pointingBlock = side.definition.pointingBlock;
+    const BuildResult built =
+        buildImage(scratch->def, scratch->controls, scratch->image, scratch->log, false);
+    if (!built) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), built.message.text.c_str());
+        return false;
+    }
+    side.image = scratch->image;
+    return true;
+}
+
+std::string hexBytes(const EepromImage& image, int from, int to) {
+    std::string text;
+    char byte[4];
+    for (int i = from; i < to; ++i) {
+        std::snprintf(byte, sizeof byte, "%s%02X", i > from ? " " : "", image.bytes[i]);
+        text += byte;
+    }
+    return text;
+}
+
+// The runs of differing bytes in 0000..13FF (tables, descriptor area) that
+// the readable form cannot tell apart: a run is listed when putting b's
+// bytes into a leaves a's readable form as it was.
+std::vector<std::string> imageDifferences(const EepromImage& a, const EepromImage& b) {
+    constexpr int kCompared = kTransferBytes; // what a keyboard holds
+    std::vector<std::string> lines;
+    PortableDefinition readableA;
+    fromImage(std::string(a.bytes.begin(), a.bytes.end()), readableA);
+    for (int i = 0; i < kCompared; ++i) {
+        if (a.bytes[i] == b.bytes[i])
+            continue;
+        int end = i + 1;
+        while (end < kCompared && a.bytes[end] != b.bytes[end])
+            ++end;
+        std::string patched(a.bytes.begin(), a.bytes.end());
+        std::copy(b.bytes.begin() + i, b.bytes.begin() + end, patched.begin() + i);
+        PortableDefinition readablePatched;
+        fromImage(patched, readablePatched);
+        if (readablePatched == readableA) {
+            char where[16];
+            std::snprintf(where, sizeof where, end - i > 1 ? "%04X-%04X" : "%04X", i, end - 1);
+            lines.push_back(std::string("image ") + where + ": " + hexBytes(a, i, end) +
+                            " \xE2\x86\x92 " + hexBytes(b, i, end));
+        }
+        i = end - 1;
+    }
+    return lines;
 }
 
 } // namespace
@@ -86,8 +152,8 @@ int runExport(const std::string& from, const std::string& to) {
     PortableDefinition definition;
     if (!readDefinition(from, definition))
         return kExitFailed;
-    if (!saveDefinitionJson(definition, to)) {
-        std::fprintf(stderr, "%s: cannot be written\n", to.c_str());
+    if (const Outcome written = saveDefinitionJson(definition, to); !written) {
+        std::fprintf(stderr, "%s\n", written.message.text.c_str());
         return kExitFailed;
     }
     return kExitOk;
@@ -107,12 +173,22 @@ int runImport(const std::string& from, const std::string& to) {
                                                                                    : kExitFailed;
 }
 
+// With an image on either side, every byte of 0000..13FF is compared: what
+// the readable lines cannot say is listed as "image ADDR: OLD → NEW".
 int runDiff(const std::string& a, const std::string& b) {
-    PortableDefinition first;
-    PortableDefinition second;
-    if (!readDefinition(a, first) || !readDefinition(b, second))
+    auto first = std::make_unique<Side>();
+    auto second = std::make_unique<Side>();
+    if (!readDefinition(a, first->definition, first.get()) ||
+        !readDefinition(b, second->definition, second.get()))
         return kExitUsage;
-    const std::vector<std::string> lines = diffDefinitions(first, second);
+    std::vector<std::string> lines = diffDefinitions(first->definition, second->definition);
+    if (first->isImage || second->isImage) {
+        if ((!first->isImage && !buildSide(a, *first)) ||
+            (!second->isImage && !buildSide(b, *second)))
+            return kExitUsage;
+        for (std::string& line : imageDifferences(first->image, second->image))
+            lines.push_back(std::move(line));
+    }
     for (const std::string& line : lines)
         std::printf("%s\n", line.c_str());
     return lines.empty() ? kExitOk : kExitFailed;

@@ -14,7 +14,7 @@ bool loadDefinition(Session& session, const std::string& file) {
     return quillan::loadDefinition(session, file);
 }
 
-bool buildDefinition(Session& session, bool writeFiles) {
+BuildResult buildDefinition(Session& session, bool writeFiles) {
     return quillan::buildDefinition(session, writeFiles);
 }
 
@@ -24,8 +24,8 @@ bool saveDefinition(Session& session, const std::string& file) {
 }
 
 bool refillAndSave(Session& session, const std::string& file) {
-    refillFromReadback(session);
-    return saveDefinition(session, file);
+    const bool dumped = refillFromReadback(session);
+    return saveDefinition(session, file) && dumped;
 }
 
 } // namespace quillan::cli

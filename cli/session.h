@@ -22,7 +22,7 @@ using quillan::baseName;
 // file-name field shows the loaded file's name without its folder.
 bool loadDefinition(Session& session, const std::string& file);
 // Builds the image; a refused build is reported on standard error.
-bool buildDefinition(Session& session, bool writeFiles);
+BuildResult buildDefinition(Session& session, bool writeFiles);
 // Saves as the Save button does: the chosen name goes into the file-name field.
 bool saveDefinition(Session& session, const std::string& file);
 // After a read-back: replaces the definition with what session.image holds,

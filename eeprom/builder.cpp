@@ -260,8 +260,17 @@ BuildResult buildImage(KeyboardDefinition& def, const ControlValues& controls, E
               image.bytes.begin() + kPointingBlockAddress);
     StoreDescriptorTable(image, kStoredDescriptorSet, log);
     if (writeFiles) {
-        writeImageBinary(image);
-        writeImageText(image);
+        // Both files are tried; every failure is reported, one line each.
+        std::string failures;
+        for (const Outcome& written : {writeImageBinary(image), writeImageText(image)})
+            if (!written)
+                failures += (failures.empty() ? "" : "\n") + written.message.text;
+        if (!failures.empty()) {
+            log.trace("Build files not written: %s\n", failures.c_str());
+            static_cast<Outcome&>(result) =
+                Outcome::failure(failures, kBuildCaption, MessageIcon::Error);
+            result.filesFailed = true;
+        }
     }
     return result;
 }

@@ -5,6 +5,7 @@
 #include "model/definition.h"
 #include "model/log.h"
 #include "model/messages.h"
+#include "model/settings_file.h"
 #include "model/string_store.h"
 
 #include <array>
@@ -14,6 +15,7 @@
 namespace quillan {
 
 constexpr int kImageSize = 8192;
+static_assert(kImageSize == kImageFileSize);
 // Program keyboard and Read keyboard move image bytes 0000..13FF; the
 // descriptor area's last part (1400..1FFF) stays on the build side.
 constexpr int kTransferBytes = 0x1400;
@@ -49,7 +51,8 @@ struct EepromImage {
 
 // A refused build's message names the count and the limit.
 struct BuildResult : Outcome {
-    int keyCount = 0; // distinct key slots
+    int keyCount = 0;         // distinct key slots
+    bool filesFailed = false; // the image is built, but a file could not be written
 };
 
 // Builds the image from the definition and the control values, tracing every
@@ -57,7 +60,9 @@ struct BuildResult : Outcome {
 // working slots are closed (STRING_KEY layers renumbered with them), and the
 // index entries and storage cells beyond the packed strings are cleared, in
 // the definition and in the image. With writeFiles set, "EEPkey.bin" and
-// "EEPkey.txt" are written in the working directory afterwards.
+// "EEPkey.txt" are written in the working directory afterwards; when one of
+// them cannot be written, ok is false, filesFailed is set and the message
+// names the file and the reason (the image in memory is complete).
 // A definition with more than 255 distinct keys, or whose strings need more
 // than 448 cells, or that counts more than 127 strings, is refused before
 // anything is changed: ok = false, no file written, the image (with its

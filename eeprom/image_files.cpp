@@ -1,8 +1,10 @@
 // The image files: "EEPkey.bin" (the whole image), "EEPkey.txt" (the tables
 // as decimal/hexadecimal rows), the read-back dump "eepraw.txt", and reading
-// an image file back. Text files are written in binary mode, so every
+// an image file back. Each file is written whole or not at all, and every
 // "\r\n" is written as it stands.
 #include "eeprom/image_files.h"
+
+#include "model/file_io.h"
 
 #include <algorithm>
 #include <array>
@@ -79,15 +81,6 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-bool writeFile(const std::string& path, const void* data, size_t size) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(data, 1, size, file) == size;
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
-}
-
 } // namespace
 
 std::string imageTextDump(const EepromImage& image) {
@@ -98,18 +91,17 @@ std::string readbackTextDump(const EepromImage& image) {
     return dump(image, kReadbackSections);
 }
 
-bool writeImageBinary(const EepromImage& image, const std::string& path) {
-    return writeFile(path, image.bytes.data(), image.bytes.size());
+Outcome writeImageBinary(const EepromImage& image, const std::string& path) {
+    return writeFileAtomically(
+        path, {reinterpret_cast<const char*>(image.bytes.data()), image.bytes.size()});
 }
 
-bool writeImageText(const EepromImage& image, const std::string& path) {
-    const std::string text = imageTextDump(image);
-    return writeFile(path, text.data(), text.size());
+Outcome writeImageText(const EepromImage& image, const std::string& path) {
+    return writeFileAtomically(path, imageTextDump(image));
 }
 
-bool writeReadbackDump(const EepromImage& image, const std::string& path) {
-    const std::string text = readbackTextDump(image);
-    return writeFile(path, text.data(), text.size());
+Outcome writeReadbackDump(const EepromImage& image, const std::string& path) {
+    return writeFileAtomically(path, readbackTextDump(image));
 }
 
 Outcome readImageFile(const std::string& path, EepromImage& image) {

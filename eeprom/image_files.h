@@ -13,10 +13,11 @@ namespace quillan {
 std::string imageTextDump(const EepromImage& image);    // "EEPkey.txt" contents
 std::string readbackTextDump(const EepromImage& image); // "eepraw.txt" contents
 
-// Each returns false when the file could not be written (callers skip it silently).
-bool writeImageBinary(const EepromImage& image, const std::string& path = "EEPkey.bin");
-bool writeImageText(const EepromImage& image, const std::string& path = "EEPkey.txt");
-bool writeReadbackDump(const EepromImage& image, const std::string& path = "eepraw.txt");
+// Each writes its file whole (the old file stays until the new one is
+// complete); a failure says why ("Could not write PATH: reason").
+Outcome writeImageBinary(const EepromImage& image, const std::string& path = "EEPkey.bin");
+Outcome writeImageText(const EepromImage& image, const std::string& path = "EEPkey.txt");
+Outcome writeReadbackDump(const EepromImage& image, const std::string& path = "eepraw.txt");
 
 // Reads an 8192-byte image file; fails (saying why, captioned "Read image")
 // when it cannot be read or has another size, the image then as it was.

@@ -35,9 +35,10 @@ Outcome importDefinitionJson(const std::string& text, PortableDefinition& out);
 // when the two are equal.
 std::vector<std::string> diffDefinitions(const PortableDefinition& a, const PortableDefinition& b);
 
-// File helpers: the document written whole (false when it cannot be
-// written) and read whole (failing when unreadable or refused).
-bool saveDefinitionJson(const PortableDefinition& definition, const std::string& path);
+// File helpers: the document written whole, the old file kept until the new
+// one is complete (failing with "Could not write PATH: reason"), and read
+// whole (failing when unreadable or refused).
+Outcome saveDefinitionJson(const PortableDefinition& definition, const std::string& path);
 Outcome loadDefinitionJson(const std::string& path, PortableDefinition& out);
 
 // The same two with the reason in error.

@@ -1,6 +1,7 @@
 // Export: the readable sections from the file records, then the raw section
 // for every byte the readable sections do not give back.
 #include "model/definition_json_fields.h"
+#include "model/file_io.h"
 #include "model/settings_file.h"
 
 #include <algorithm>
@@ -100,7 +101,8 @@ Json exportDocument(const PortableDefinition& definition) {
     Json keys = Json::array();
     auto probe = std::make_unique<std::array<KeyCell, kCells>>();
     for (int index = 0; index < kCells; ++index) {
-        Json cell = cellToJson(records->cells[index], index);
+        Json cell =
+            cellToJson(records->cells[index], index, static_cast<int>(doc["strings"].size()));
         (*probe)[index] = baseCell(index);
         cellFromJson(cell, "", *probe);
         if (!((*probe)[index] == baseCell(index)))
@@ -125,13 +127,8 @@ std::string exportDefinitionJson(const PortableDefinition& definition) {
     return text + "\n";
 }
 
-bool saveDefinitionJson(const PortableDefinition& definition, const std::string& path) {
-    const std::string text = exportDefinitionJson(definition);
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
+Outcome saveDefinitionJson(const PortableDefinition& definition, const std::string& path) {
+    return writeFileAtomically(path, exportDefinitionJson(definition));
 }
 
 } // namespace quillan

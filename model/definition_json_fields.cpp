@@ -1,6 +1,7 @@
 #include "model/definition_json_fields.h"
 
 #include "model/byte_codec.h"
+#include "model/file_io.h"
 #include "model/settings_file.h"
 
 #include <algorithm>
@@ -42,7 +43,7 @@ std::vector<Region> fileRegions() {
 }
 
 void refuse(const std::string& path, const std::string& what) {
-    throw Refusal(path + ": " + what);
+    throw Refusal(path, what);
 }
 
 bool flagValue(const Json& value, const std::string& path) {
@@ -116,34 +117,16 @@ const Json& Fields::require(const char* name) const {
 }
 
 std::string textOfField(const char* field, int size) {
-    std::string text;
-    for (int i = 0; i < size - 1 && field[i] != '\0'; ++i) {
-        const auto byte = static_cast<unsigned char>(field[i]);
-        if (byte < 0x80) {
-            text += static_cast<char>(byte);
-        } else {
-            text += static_cast<char>(0xC0 | byte >> 6);
-            text += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return text;
+    const std::string_view bytes(field, static_cast<size_t>(size - 1));
+    return utf8FromLatin1(bytes.substr(0, bytes.find('\0')));
 }
 
 void setFieldText(char* field, int size, const Json& value, const std::string& path) {
-    const std::string& text = stringValue(value, path);
     std::string bytes;
-    for (size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80) { // the parser has checked the UTF-8; two bytes reach 0x7FF
-            const bool latin1 = (c == 0xC2 || c == 0xC3) && i + 1 < text.size();
-            if (!latin1)
-                refuse(path, "character above 255 in \"" + text + "\"");
-            c = static_cast<unsigned char>((c & 0x1F) << 6 | (text[++i] & 0x3F));
-        }
-        if (c == 0)
-            refuse(path, "NUL character in text");
-        bytes += static_cast<char>(c);
-    }
+    if (const Outcome converted = latin1FromUtf8(stringValue(value, path), bytes); !converted)
+        refuse(path, converted.message.text);
+    if (bytes.find('\0') != std::string::npos)
+        refuse(path, "NUL character in text");
     if (static_cast<int>(bytes.size()) > size - 1)
         refuse(path, "text longer than " + std::to_string(size - 1) + " characters");
     setText(field, size, bytes);

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -68,11 +69,38 @@ constexpr std::array<const char*, 3> kPointDevices = {"None", "Trackerball", "Gy
 constexpr std::array<const char*, 2> kEnableWords = {"keyboard", "pointing device"};
 constexpr int kStringCatalogueRow = 133; // "String": the codes a string layer starts from
 
-// A refused document: the message names the JSON path.
+// A refused document: the message names the JSON path ("path: what"); the
+// import adds the line. occurrence: which field of that name is meant (a
+// field given twice is refused at its second occurrence).
 struct Refusal : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    Refusal(const std::string& where, const std::string& what, int nth = 1)
+        : std::runtime_error(where + ": " + what), path(where), occurrence(nth) {}
+    std::string path;
+    int occurrence = 1;
 };
 [[noreturn]] void refuse(const std::string& path, const std::string& what);
+
+// The line (1-based) where the value at path begins in a text the parser
+// accepts up to there; 0 when the path is not found.
+int lineOfPath(const std::string& text, const std::string& path, int occurrence = 1);
+
+// Follows the parser's events and knows the path of the value being read;
+// refuses a field given twice in one object (the parser would otherwise
+// keep the last one silently).
+class PathTracker {
+  public:
+    void onEvent(Json::parse_event_t event, const Json& parsed);
+    std::string current() const;
+
+  private:
+    struct Frame {
+        bool isList = false;
+        int index = -1;  // elements of a list begun so far, minus one
+        std::string key; // the field being read in an object
+        std::set<std::string> seen;
+    };
+    std::vector<Frame> frames_;
+};
 
 // Checked reading of one value at path.
 bool flagValue(const Json& value, const std::string& path);
@@ -125,10 +153,12 @@ LayerAssignment resetLayer();
 // Readable parts, one way and back (no raw section).
 Json settingsToJson(const HeaderRecord& header, const PortableDefinition& definition);
 void settingsFromJson(const Json& value, FileRecords& records, PortableDefinition& definition);
-Json cellToJson(const KeyCell& cell, int index);
+// A string layer naming a string at or beyond `strings` (the document's
+// string count) is written as "No Key": the raw section keeps its bytes.
+Json cellToJson(const KeyCell& cell, int index, int strings = kStringSlots);
 // Fills the cell the value names (row and column) in cells; returns its index.
 int cellFromJson(const Json& value, const std::string& path, std::array<KeyCell, kCells>& cells);
-Json layerToJson(const LayerAssignment& layer);
+Json layerToJson(const LayerAssignment& layer, int strings = kStringSlots);
 LayerAssignment layerFromJson(const Json& value, const std::string& path);
 Json stringsToJson(const FileRecords& records);
 void stringsFromJson(const Json& value, FileRecords& records);

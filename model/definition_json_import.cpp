@@ -1,5 +1,6 @@
 // Import: parse, check the format and version, fill the file records from the
 // readable sections, then apply the raw section.
+#include "model/catalogue.h"
 #include "model/definition_json_fields.h"
 #include "model/settings_file.h"
 
@@ -75,23 +76,32 @@ std::string syntaxMessage(const std::string& what) {
     return colon == std::string::npos ? what : what.substr(colon + 2);
 }
 
-// Parses text, refusing a field given twice in one object (the parser
-// would otherwise keep the last one silently).
-Json parseDocument(const std::string& text) {
-    std::vector<std::set<std::string>> open;
-    const Json::parser_callback_t check = [&open](int, Json::parse_event_t event, Json& parsed) {
-        if (event == Json::parse_event_t::object_start) {
-            open.emplace_back();
-        } else if (event == Json::parse_event_t::object_end) {
-            open.pop_back();
-        } else if (event == Json::parse_event_t::key) {
-            const std::string& name = parsed.get_ref<const std::string&>();
-            if (!open.back().insert(name).second)
-                refuse(name, "field given twice");
-        }
+// Parses text, following the path of what is being read (tracker).
+Json parseDocument(const std::string& text, PathTracker& tracker) {
+    const Json::parser_callback_t follow = [&tracker](int, Json::parse_event_t event,
+                                                      Json& parsed) {
+        tracker.onEvent(event, parsed);
         return true;
     };
-    return Json::parse(text, check);
+    return Json::parse(text, follow);
+}
+
+// A refusal as the user reads it: the path, what is wrong, and the line.
+std::string located(const std::string& text, const Refusal& refusal) {
+    const int line = lineOfPath(text, refusal.path, refusal.occurrence);
+    return std::string(refusal.what()) + (line > 0 ? " (line " + std::to_string(line) + ")" : "");
+}
+
+// A string layer names one of the document's strings.
+void checkStringLayers(const KeyCell& cell, const std::string& path, int strings) {
+    for (int l = 0; l < kLayers; ++l) {
+        const LayerAssignment& layer = cell.layers[l];
+        if (layer.keytype == STRING_KEY && layer.ibmkey >= strings)
+            refuse(path + ".layers." + kLayerKeys[l] + ".string",
+                   "string " + std::to_string(layer.ibmkey) + " does not exist (" +
+                       (strings == 1 ? std::string("1 string is defined)")
+                                     : std::to_string(strings) + " strings are defined)"));
+    }
 }
 
 void pointingBlockDefault(PortableDefinition& definition) {
@@ -125,6 +135,7 @@ void readableRecords(const Json& doc, FileRecords& records, PortableDefinition& 
             if (!seen.insert(index).second)
                 refuse(path, "key " + std::to_string(index / kColumns) + "," +
                                  std::to_string(index % kColumns) + " is given twice");
+            checkStringLayers(records.cells[index], path, records.header.NumberOfStrings);
         }
     }
 }
@@ -135,18 +146,19 @@ namespace quillan {
 
 Outcome importDefinitionJson(const std::string& text, PortableDefinition& out) {
     using namespace json_form;
+    PathTracker tracker;
     try {
-        const Json doc = parseDocument(text);
+        const Json doc = parseDocument(text, tracker);
         if (!doc.is_object())
             refuse("(document)", "expected an object");
         const auto format = doc.find("format");
         if (format == doc.end() || !format->is_string() || *format != kFormatName)
             refuse("format", std::string("not a \"") + kFormatName + "\" document");
         const auto version = doc.find("version");
-        if (version == doc.end() || *version != kFormatVersion)
-            refuse("version", "unsupported version " + (version != doc.end() && version->is_number()
-                                                            ? version->dump()
-                                                            : std::string("(none)")));
+        if (version == doc.end())
+            refuse("version", "missing");
+        if (*version != kFormatVersion)
+            refuse("version", "unsupported version " + version->dump());
         auto records = std::make_unique<FileRecords>();
         PortableDefinition result;
         readableRecords(doc, *records, result);
@@ -160,9 +172,12 @@ Outcome importDefinitionJson(const std::string& text, PortableDefinition& out) {
         return Outcome::failure("line " + std::to_string(line) + ", column " +
                                 std::to_string(column) + ": " + syntaxMessage(e.what()));
     } catch (const Refusal& e) {
-        return Outcome::failure(e.what());
+        return Outcome::failure(located(text, e));
+    } catch (const Json::out_of_range& e) {
+        // A number the parser cannot hold (1e400): named by the path being read.
+        return Outcome::failure(located(text, Refusal(tracker.current(), "number out of range")));
     } catch (const Json::exception& e) {
-        return Outcome::failure(e.what());
+        return Outcome::failure(located(text, Refusal(tracker.current(), e.what())));
     }
 }
 
@@ -176,6 +191,12 @@ Outcome loadDefinitionJson(const std::string& path, PortableDefinition& out) {
     std::fclose(file);
     if (failed || text.size() > json_form::kMaxDocumentSize)
         return Outcome::failure(failed ? "cannot read " + path : path + " is larger than 16 MB");
+    if (!looksLikeJson(text))
+        return Outcome::failure(text.size() == static_cast<size_t>(kImageFileSize)
+                                    ? path + " is an EEPROM image, not a JSON definition"
+                                : hasSettingsVersion(text)
+                                    ? path + " is a settings file, not a JSON definition"
+                                    : path + " is not a JSON definition");
     return importDefinitionJson(text, out);
 }
 

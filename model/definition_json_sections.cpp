@@ -127,7 +127,12 @@ void settingsFromJson(const Json& value, FileRecords& records, PortableDefinitio
         setFieldText(h.serialNumber, kTextSize, *v, f.pathOf("serial number"));
 }
 
-Json layerToJson(const LayerAssignment& layer) {
+Json layerToJson(const LayerAssignment& named, int strings) {
+    LayerAssignment layer = named;
+    if (layer.keytype == STRING_KEY && (layer.ibmkey < 0 || layer.ibmkey >= strings)) {
+        layer.keytype = catalogueRow(0)->keyType;
+        layer.ibmkey = 0;
+    }
     Json l = Json::object();
     l["used"] = layer.used != 0;
     const bool isString = layer.keytype == STRING_KEY;
@@ -195,7 +200,7 @@ LayerAssignment layerFromJson(const Json& value, const std::string& path) {
     return layer;
 }
 
-Json cellToJson(const KeyCell& cell, int index) {
+Json cellToJson(const KeyCell& cell, int index, int strings) {
     Json c = Json::object();
     c["row"] = index / kColumns;
     c["column"] = index % kColumns;
@@ -207,7 +212,7 @@ Json cellToJson(const KeyCell& cell, int index) {
         c["logical address"] = cell.logicalAddress;
     Json layers = Json::object();
     for (int l = 0; l < kLayers; ++l) {
-        Json layer = layerToJson(cell.layers[l]);
+        Json layer = layerToJson(cell.layers[l], strings);
         if (!(layerFromJson(layer, "") == resetLayer()))
             layers[kLayerKeys[l]] = std::move(layer);
     }

@@ -3,6 +3,7 @@
 // JSON form needs is here.
 #include "model/catalogue.h"
 #include "model/definition_json_fields.h"
+#include "model/file_io.h"
 #include "model/string_store.h"
 
 #include <algorithm>
@@ -122,12 +123,18 @@ StringCell entryFromJson(const Json& value, const std::string& path) {
 Cells stringFromJson(const Json& value, const std::string& path) {
     Cells cells;
     if (value.is_string()) {
-        for (const char c : value.get_ref<const std::string&>()) {
-            const auto code = static_cast<unsigned char>(c);
-            if (!hasTextForm(code))
-                refuse(path, "character " + std::to_string(code) +
-                                 " has no key; write the string as a list of keys");
-            cells.push_back(cellOfChar(code));
+        std::u32string text;
+        if (const Outcome decoded = codePointsFromUtf8(value.get_ref<const std::string&>(), text);
+            !decoded)
+            refuse(path, decoded.message.text);
+        for (size_t i = 0; i < text.size(); ++i) {
+            const char32_t c = text[i];
+            if (c >= 0x7F || !hasTextForm(static_cast<int>(c)))
+                refuse(path, "character " + std::to_string(i + 1) + " (" +
+                                 (c >= 0xA0 ? "\"" + utf8FromCodePoint(c) + "\", " : "") + "code " +
+                                 std::to_string(static_cast<uint32_t>(c)) +
+                                 ") has no key; write the string as a list of keys");
+            cells.push_back(cellOfChar(static_cast<int>(c)));
         }
         return cells;
     }

@@ -84,10 +84,9 @@ Outcome writeFileAtomically(const std::string& path, std::string_view bytes) {
     return Outcome::success();
 }
 
-Outcome latin1FromUtf8(std::string_view utf8, std::string& latin1) {
-    latin1.clear();
-    int position = 0;
-    for (size_t i = 0; i < utf8.size(); ++position) {
+Outcome codePointsFromUtf8(std::string_view utf8, std::u32string& text) {
+    text.clear();
+    for (size_t i = 0; i < utf8.size();) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
         const size_t length = lead < 0x80         ? 1
                               : (lead >> 5) == 6  ? 2
@@ -104,29 +103,54 @@ Outcome latin1FromUtf8(std::string_view utf8, std::string& latin1) {
         constexpr uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
         valid = valid && code >= kSmallest[length] && code <= 0x10FFFF &&
                 (code < 0xD800 || code > 0xDFFF);
-        const std::string where = " at position " + std::to_string(position + 1);
         if (!valid)
-            return Outcome::failure("invalid UTF-8" + where);
-        if (code > 0xFF)
-            return Outcome::failure("\"" + std::string(utf8.substr(i, length)) + "\"" + where +
-                                    " is not a Latin-1 character");
-        latin1 += static_cast<char>(code);
+            return Outcome::failure("invalid UTF-8 at position " + std::to_string(text.size() + 1));
+        text += static_cast<char32_t>(code);
         i += length;
     }
     return Outcome::success();
 }
 
+std::string utf8FromCodePoint(char32_t c) {
+    std::string text;
+    if (c < 0x80) {
+        text += static_cast<char>(c);
+    } else if (c < 0x800) {
+        text += static_cast<char>(0xC0 | c >> 6);
+        text += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        text += static_cast<char>(0xE0 | c >> 12);
+        text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        text += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | c >> 18);
+        text += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        text += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return text;
+}
+
+Outcome latin1FromUtf8(std::string_view utf8, std::string& latin1) {
+    latin1.clear();
+    std::u32string text;
+    if (Outcome decoded = codePointsFromUtf8(utf8, text); !decoded)
+        return decoded;
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] > 0xFF)
+            return Outcome::failure("\"" + utf8FromCodePoint(text[i]) + "\" at position " +
+                                    std::to_string(i + 1) + " is not a Latin-1 character");
+        bytes += static_cast<char>(text[i]);
+    }
+    latin1 = std::move(bytes);
+    return Outcome::success();
+}
+
 std::string utf8FromLatin1(std::string_view latin1) {
     std::string text;
-    for (const char c : latin1) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            text += c;
-        } else {
-            text += static_cast<char>(0xC0 | byte >> 6);
-            text += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
+    for (const char c : latin1)
+        text += utf8FromCodePoint(static_cast<unsigned char>(c));
     return text;
 }
 

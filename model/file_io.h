@@ -19,6 +19,12 @@ namespace quillan {
 // ("Could not write PATH: reason").
 Outcome writeFileAtomically(const std::string& path, std::string_view bytes);
 
+// Decodes UTF-8 into characters; refuses invalid UTF-8 (overlong forms,
+// surrogates, cut sequences) naming the position: "invalid UTF-8 at position 2".
+Outcome codePointsFromUtf8(std::string_view utf8, std::u32string& text);
+// One character as UTF-8.
+std::string utf8FromCodePoint(char32_t c);
+
 // Converts UTF-8 text to Latin-1 bytes. Refuses invalid UTF-8 and every
 // character above U+00FF, naming the character and its position (1-based,
 // in characters): "\"€\" at position 3 is not a Latin-1 character".

@@ -5,17 +5,16 @@
 
 #include "model/byte_codec.h"
 #include "model/catalogue.h"
+#include "model/file_io.h"
 #include "model/settings_records.h"
 #include "model/settings_versions.h"
 #include "model/string_store.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 namespace quillan {
 namespace {
@@ -23,6 +22,13 @@ namespace {
 // More than any version needs (1.0 "Large" reads 41532 bytes) and no valid
 // 1.0 size, so a longer file decodes exactly as if read whole.
 constexpr size_t kMaxReadSize = 65536;
+
+// The reason part of a failed write's "Could not write PATH: reason".
+std::string reasonOf(const Outcome& failed) {
+    const std::string& text = failed.message.text;
+    const size_t colon = text.rfind(": ");
+    return colon == std::string::npos ? text : text.substr(colon + 2);
+}
 
 void show(const MessageSink& messages, const Message& message) {
     if (messages)
@@ -78,6 +84,23 @@ void sanitizeCell(KeyCell& cell) {
     }
 }
 
+// A file whose header counts fewer strings than its keys name: the stored
+// strings up to the highest one named are kept (counted), so that no key
+// loses its string. Data beyond the count that no key names stays dropped.
+// True when the count was raised.
+bool keepNamedStrings(KeyboardDefinition& def) {
+    int named = 0;
+    for (const KeyCell& cell : def.cells)
+        for (const LayerAssignment& layer : cell.layers)
+            if (layer.keytype == STRING_KEY)
+                named = std::max(named, layer.ibmkey + 1);
+    const int kept = std::min({named, storedStringCount(def.stringChars), kMaxStrings});
+    if (kept <= def.NumberOfStrings)
+        return false;
+    def.NumberOfStrings = kept;
+    return true;
+}
+
 void applyHeader(KeyboardDefinition& def, ControlValues& controls, const HeaderRecord& header,
                  const std::string& loadedName) {
     def.header = header;
@@ -101,38 +124,6 @@ void applyHeader(KeyboardDefinition& def, ControlValues& controls, const HeaderR
     controls.PointDevice = std::clamp(header.PointDevice, 0, 2);
     controls.fileName = loadedName;
     controls.serialNumber = getText(def.header.serialNumber);
-}
-
-// Writes data to path through a temporary file in the same folder that is
-// renamed over path, so a failed save never destroys the previous file.
-// Returns why it failed, "" when the file was written.
-std::string writeFileReplacing(const std::string& path, const std::string& data) {
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr)
-        return std::strerror(errno);
-    bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
-    written = std::fflush(file) == 0 && written;
-    written = ::fsync(fileno(file)) == 0 && written;
-    const int writeError = errno;
-    written = std::fclose(file) == 0 && written;
-    std::error_code error;
-    if (written)
-        std::filesystem::rename(temporary, path, error);
-    std::string why = !written ? std::strerror(writeError ? writeError : EIO) : error.message();
-    if (!written || error) {
-        std::filesystem::remove(temporary, error);
-        return why;
-    }
-    return "";
-}
-
-bool writeTextFile(const std::string& path, const std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr)
-        return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
 }
 
 // Reads at most kMaxReadSize bytes; false when the file cannot be read.
@@ -233,13 +224,17 @@ bool writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
                         const std::string& savedTextPath) {
     if (path.empty())
         return false;
-    const std::string why = writeFileReplacing(path, bytes);
-    if (why.empty())
+    const Outcome saved = writeFileAtomically(path, bytes);
+    // The readable copy is written whether or not the settings file was.
+    const Outcome text = writeFileAtomically(savedTextPath, savedText(def));
+    if (!saved)
+        show(messages,
+             {"Could not save " + path + ": " + reasonOf(saved), "Save", MessageIcon::Error});
+    if (!text)
+        show(messages, {text.message.text, "Save", MessageIcon::Error});
+    if (saved && text)
         show(messages, {"Saved configuration file !", "Save", MessageIcon::None});
-    else
-        show(messages, {"Could not save " + path + ": " + why, "Save", MessageIcon::Error});
-    writeTextFile(savedTextPath, savedText(def));
-    return why.empty();
+    return saved && text;
 }
 
 LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
@@ -255,6 +250,12 @@ LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
         sanitizeCell(cell);
     ControlValues newControls = controls;
     applyHeader(*work, newControls, image->header, loadedName);
+    const int counted = work->NumberOfStrings;
+    if (keepNamedStrings(*work))
+        show(messages, {"header names " + std::to_string(counted) + " strings, keys use " +
+                            std::to_string(work->NumberOfStrings) + ": all " +
+                            std::to_string(work->NumberOfStrings) + " kept",
+                        "Load", MessageIcon::Information});
     unpackStrings(*work);
     def = *work;
     controls = std::move(newControls);
@@ -263,11 +264,43 @@ LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
     return result;
 }
 
+bool looksLikeJson(const std::string& bytes) {
+    const size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const size_t first = bytes.find_first_not_of(" \t\r\n", start);
+    return first != std::string::npos && bytes[first] == '{';
+}
+
+bool hasSettingsVersion(const std::string& bytes) {
+    if (bytes.size() < 8)
+        return false;
+    ByteReader in(bytes);
+    const int32_t low = in.i32();
+    const int32_t high = in.i32();
+    return (high == 1 && low == 0) || settingsFileSize(high, low) != 0;
+}
+
+Outcome recogniseSettingsFile(const std::string& path, const std::string& bytes) {
+    const auto refused = [](std::string text) {
+        return Outcome::failure(std::move(text), "Load", MessageIcon::Warning);
+    };
+    if (looksLikeJson(bytes))
+        return refused(path + " is a JSON definition: use import");
+    if (bytes.size() == static_cast<size_t>(kImageFileSize))
+        return refused(path + " is an EEPROM image");
+    if (bytes.size() >= 8 && !hasSettingsVersion(bytes))
+        return refused(path + " is not a settings file");
+    return Outcome::success();
+}
+
 LoadResult loadSettings(KeyboardDefinition& def, ControlValues& controls, const std::string& path,
                         const MessageSink& messages) {
     std::string bytes;
     if (!readFile(path, bytes)) {
         show(messages, {"Could not open file !", "Open file", MessageIcon::None});
+        return {};
+    }
+    if (const Outcome kind = recogniseSettingsFile(path, bytes); !kind) {
+        show(messages, kind.message);
         return {};
     }
     const std::string name = std::filesystem::path(path).filename().string();

@@ -11,6 +11,17 @@
 namespace quillan {
 
 constexpr int kSettingsFileSize = 20624;
+constexpr int kImageFileSize = 8192; // "EEPkey.bin": the whole EEPROM image
+
+// Whether bytes are a JSON text: "{" first, after an optional UTF-8
+// byte-order mark and white space.
+bool looksLikeJson(const std::string& bytes);
+// Refuses, naming the file, what is recognisably not a settings file: "PATH
+// is a JSON definition: use import", "PATH is an EEPROM image", "PATH is not a
+// settings file" (a version no settings file has). Anything else may be one.
+Outcome recogniseSettingsFile(const std::string& path, const std::string& bytes);
+// Whether bytes start like a settings file of a version the reader knows.
+bool hasSettingsVersion(const std::string& bytes);
 
 struct LoadResult {
     bool loaded = false;
@@ -29,11 +40,11 @@ std::string savedText(const KeyboardDefinition& def);
 // Save: an empty name writes nothing and returns false. Working strings
 // that no build has packed yet are packed first (string store); strings
 // beyond the store's capacity are not saved: a message says why and nothing
-// is written. Otherwise writes the file through a temporary file in the same
-// folder renamed over the old one, shows "Saved configuration file !" /
-// "Save" (or, when the write failed, an error naming the file and the
-// reason), and in any case writes savedTextPath ("Saved.txt" in the working
-// directory). Returns true when the settings file was written.
+// is written. Otherwise writes the file whole (writeFileAtomically), and in
+// any case savedTextPath ("Saved.txt" in the working directory) the same way;
+// shows "Saved configuration file !" / "Save" when both were written, else
+// an error naming the file and the reason. Returns true when both were
+// written.
 bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const std::string& path,
                   const MessageSink& messages, const std::string& savedTextPath = "Saved.txt");
 
@@ -62,7 +73,8 @@ bool currentVersionImage(const std::string& bytes, const std::string& loadedName
                          const MessageSink& messages);
 
 // Writes an encoded file image as Save does (replacing the old file, the
-// "Saved configuration file !" message, "Saved.txt" from def).
+// "Saved configuration file !" message, "Saved.txt" from def); true when
+// both files were written.
 bool writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
                         const std::string& path, const MessageSink& messages,
                         const std::string& savedTextPath = "Saved.txt");

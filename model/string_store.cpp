@@ -276,6 +276,17 @@ std::vector<StringCells> readPackedStrings(const KeyboardDefinition& def) {
     return strings;
 }
 
+int storedStringCount(const std::array<StringCell, kStringCells>& chars) {
+    int stored = 0;
+    bool inString = false;
+    for (const StringCell& cell : chars) {
+        if (cell.isZero() && inString)
+            ++stored;
+        inString = !cell.isZero();
+    }
+    return stored;
+}
+
 std::string addRefusal(const std::vector<StringCells>& strings, size_t cellCount) {
     return stringCapacityRefusal(clampedInt(strings.size() + 1),
                                  clampedInt(listCells(strings) + cellCount + 1));

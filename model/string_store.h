@@ -80,6 +80,9 @@ bool packWorkingStrings(KeyboardDefinition& def, Log& log, const SlotRemovalHook
 // Reads NumberOfStrings strings from the packed storage, each up to its
 // terminator. Never reads past the storage: strings beyond its end are empty.
 std::vector<StringCells> readPackedStrings(const KeyboardDefinition& def);
+// The non-empty strings the packed characters hold, whatever the count says
+// (as unpacking splits them: each ended by an all-zero cell).
+int storedStringCount(const std::array<StringCell, kStringCells>& chars);
 // Why the list cannot take one more string of cellCount cells ("" when it can).
 std::string addRefusal(const std::vector<StringCells>& strings, size_t cellCount);
 // Why the list cannot be written into the packed store ("" when it can).

@@ -2,6 +2,7 @@
 #include "rules/string_text.h"
 
 #include "model/catalogue.h"
+#include "model/file_io.h"
 
 #include <algorithm>
 #include <array>
@@ -15,7 +16,8 @@ constexpr int kCharacterCount = 128;
 
 bool encodeChar(char32_t c, StringCell& cell) {
     const CharEntry* entry = c < kCharacterCount ? charEntry(static_cast<int>(c)) : nullptr;
-    const IbmKeyRow* row = entry ? catalogueRow(entry->row) : nullptr;
+    // Row 0 is "No Key": the control characters that no key types.
+    const IbmKeyRow* row = entry && entry->row != 0 ? catalogueRow(entry->row) : nullptr;
     if (row == nullptr)
         return false;
     cell.modifier = entry->modifier;
@@ -53,18 +55,30 @@ bool textToCells(const std::u32string& text, StringCells& cells, std::string& wh
               " characters; this one has " + std::to_string(text.size()) + ".";
         return false;
     }
-    for (size_t i = 0; i < text.size(); ++i) {
+    if (why = untypableCharacter(text); !why.empty())
+        return false;
+    for (const char32_t c : text) {
         StringCell cell;
-        if (!encodeChar(text[i], cell)) {
-            why = "Character " + std::to_string(i + 1) + " (code " +
-                  std::to_string(static_cast<uint32_t>(text[i])) +
-                  ") cannot be typed by the keyboard: only character codes 0 to 127 can.";
-            cells.clear();
-            return false;
-        }
+        encodeChar(c, cell);
         cells.push_back(cell);
     }
     return true;
+}
+
+std::string untypableCharacter(const std::u32string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        StringCell cell;
+        if (encodeChar(text[i], cell))
+            continue;
+        const auto code = static_cast<uint32_t>(text[i]);
+        // A control character is named by its code only: as itself it
+        // would break the message's line.
+        const bool printable = code >= 0xA0 || (code >= 0x20 && code < 0x7F);
+        return "Character " + std::to_string(i + 1) + " (" +
+               (printable ? "\"" + utf8FromCodePoint(text[i]) + "\", " : std::string()) + "code " +
+               std::to_string(code) + ") cannot be typed by any key.";
+    }
+    return "";
 }
 
 std::vector<StringCells> selectableStrings(KeyboardDefinition& def) {

@@ -21,8 +21,13 @@ constexpr int kMaxStringText = 1024; // characters of one text added to the list
 // Shown for a stored character that has no text form.
 constexpr char32_t kNoTextPlaceholder = U'\u25A1';
 
-// The cell for text character c; false for a character outside 0..127.
+// The cell for text character c; false for a character outside 0..127 and
+// for the control characters that no key types (all but backspace and tab).
 bool encodeChar(char32_t c, StringCell& cell);
+// Why text cannot be typed: the first character that no key types, named
+// with its position ("Character 3 (\"é\", code 233) cannot be typed by any
+// key."); "" when every character can be typed.
+std::string untypableCharacter(const std::u32string& text);
 // The character that a cell types (the last match of the character table),
 // or -1 when no character has this cell.
 int decodeCell(const StringCell& cell);
@@ -31,7 +36,7 @@ int decodeCell(const StringCell& cell);
 std::u32string displayText(const StringCells& cells);
 
 // Encodes a text for the list. Refuses (empty result, why set) a text of
-// more than 1024 characters or with a character outside 0..127.
+// more than 1024 characters or with a character that no key types.
 bool textToCells(const std::u32string& text, StringCells& cells, std::string& why);
 
 // The string selection's list: the working strings are packed first, so the

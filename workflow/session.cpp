@@ -3,6 +3,9 @@
 #include "eeprom/image_files.h"
 #include "model/settings_file.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace quillan {
@@ -29,8 +32,15 @@ void startSession(Session& session) {
 }
 
 bool openLog(Session& session, const std::string& path) {
-    if (!session.log.open(path))
+    if (!session.log.open(path)) {
+        // Said once per process: the program goes on without traces.
+        static bool told = false;
+        if (!told)
+            std::fprintf(stderr, "Could not open %s: %s (no traces are written)\n", path.c_str(),
+                         std::strerror(errno));
+        told = true;
         return false;
+    }
     session.log.writeStartLine();
     session.log.flush();
     return true;
@@ -54,12 +64,12 @@ bool loadDefinition(Session& session, const std::string& path) {
     return true;
 }
 
-bool buildDefinition(Session& session, bool writeFiles) {
+BuildResult buildDefinition(Session& session, bool writeFiles) {
     const BuildResult result =
         buildImage(session.def, session.controls, session.image, session.log, writeFiles);
     session.log.flush();
     tell(session, result);
-    return result.ok;
+    return result;
 }
 
 bool saveDefinition(Session& session, const std::string& path) {
@@ -73,14 +83,16 @@ bool checkPresence(Session& session) {
     return session.keyboardVersion != 0;
 }
 
-void refillFromReadback(Session& session) {
+bool refillFromReadback(Session& session) {
     replaceFromImage(session.def, session.controls, session.image, session.log);
     session.log.flush();
-    if (!writeReadbackDump(session.image))
-        say(session, "Could not write eepraw.txt", "Reading", MessageIcon::Warning);
+    const Outcome dumped = writeReadbackDump(session.image);
+    if (!dumped)
+        say(session, dumped.message.text, "Reading", MessageIcon::Warning);
+    return dumped.ok;
 }
 
-bool readBack(Session& session, std::string& versionText) {
+bool readBack(Session& session, std::string& versionText, bool* dumpWritten) {
     // Into a copy: a failed read leaves the image and the definition alone.
     EepromImage copy = session.image;
     LinkContext ctx = linkContext(session);
@@ -89,7 +101,9 @@ bool readBack(Session& session, std::string& versionText) {
         return false;
     }
     session.image = copy;
-    refillFromReadback(session);
+    const bool dumped = refillFromReadback(session);
+    if (dumpWritten)
+        *dumpWritten = dumped;
     return true;
 }
 

@@ -33,7 +33,9 @@ struct Session {
 // The start-up state: definition and control values as the application
 // starts with them, no keyboard found. The log is opened apart (openLog).
 void startSession(Session& session);
-// Opens (truncating) the trace log and writes its start line.
+// Opens (truncating) the trace log and writes its start line. A log that
+// cannot be opened is said once per process on standard error; the run goes
+// on without traces.
 bool openLog(Session& session, const std::string& path = "qnlog.txt");
 
 // The link as the session drives it.
@@ -44,8 +46,9 @@ std::string baseName(const std::string& path);
 // Loads a settings file and unpacks its strings; a load that fails leaves
 // the session as it was. The file-name field gets the file's name.
 bool loadDefinition(Session& session, const std::string& path);
-// Builds the image; a refused build is shown and leaves the image alone.
-bool buildDefinition(Session& session, bool writeFiles);
+// Builds the image; a refused build is shown and leaves the image alone, image
+// files that could not be written are shown (filesFailed).
+BuildResult buildDefinition(Session& session, bool writeFiles);
 // Writes the settings file with the control values as they are.
 bool saveDefinition(Session& session, const std::string& path);
 
@@ -57,8 +60,11 @@ bool checkPresence(Session& session);
 // then replaces the definition, the strings and the control values with
 // what it holds and writes "eepraw.txt". versionText gets what the version
 // field shows. Shows "No keyboard detected or Upload not supported!" on failure.
-bool readBack(Session& session, std::string& versionText);
-// Replaces the definition with what session.image holds and writes "eepraw.txt".
-void refillFromReadback(Session& session);
+// dumpWritten (when given) tells whether "eepraw.txt" was written; a dump
+// that could not be written is shown with the reason.
+bool readBack(Session& session, std::string& versionText, bool* dumpWritten = nullptr);
+// Replaces the definition with what session.image holds and writes
+// "eepraw.txt"; false (shown with the reason) when the dump was not written.
+bool refillFromReadback(Session& session);
 
 } // namespace quillan

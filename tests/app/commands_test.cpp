@@ -146,7 +146,7 @@ class CommandsTest : public QObject {
         bad.close();
         QVERIFY(!main().importJson("bad.json"));
         QCOMPARE(def().NumberOfStrings, 1);
-        QVERIFY(shownMessage("keys[0].row: value out of range 0..15", "Import JSON"));
+        QVERIFY(shownMessage("keys[0].row: value out of range 0..15 (line 1)", "Import JSON"));
     }
 
     void checkBoxesInvertTheirFlags() {

@@ -1,5 +1,6 @@
 // The quillan-cli commands, run in a scratch working directory.
 #include "cli/commands.h"
+#include "cli/edit.h"
 #include "eeprom/image_files.h"
 #include "model/settings_file.h"
 
@@ -9,8 +10,10 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace quillan;
@@ -37,7 +40,8 @@ class CliTest : public ::testing::Test {
         previous_ = fs::current_path();
         dir_ = fs::temp_directory_path() /
                ("quillan-cli-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         fs::current_path(dir_);
@@ -230,4 +234,90 @@ TEST_F(CliTest, ExportImportDiffOfJsonDefinitions) {
     EXPECT_FALSE(fs::exists("c.dat")) << "nothing written for a refused document";
     EXPECT_EQ(runExport("missing.dat", "m.json"), kExitFailed);
     EXPECT_FALSE(fs::exists("m.json"));
+}
+
+TEST_F(CliTest, FilesAreRecognisedByContent) {
+    ASSERT_EQ(runNew("a.dat"), kExitOk);
+    ASSERT_EQ(runExport("a.dat", "a.json"), kExitOk);
+    ASSERT_EQ(runBuild("a.dat"), kExitOk);
+    std::ofstream("bom.json", std::ios::binary) << "\xEF\xBB\xBF" << readWholeFile("a.json");
+    std::ofstream("foreign.dat", std::ios::binary) << std::string(100, '\x7f');
+    struct Case {
+        std::function<int()> run;
+        int exit;
+        std::string said; // on standard error
+    };
+    const Case cases[] = {
+        {[] { return runBuild("a.json"); }, kExitFailed, "a.json is a JSON definition: use import"},
+        {[] { return runConvert("EEPkey.bin", "b.dat"); }, kExitFailed,
+         "EEPkey.bin is an EEPROM image"},
+        {[] { return runBuild("foreign.dat"); }, kExitFailed, "foreign.dat is not a settings file"},
+        {[] { return runImport("EEPkey.bin", "b.dat"); }, kExitFailed,
+         "EEPkey.bin is an EEPROM image, not a JSON definition"},
+        {[] { return runImport("a.dat", "b.dat"); }, kExitFailed,
+         "a.dat is a settings file, not a JSON definition"},
+        {[] { return runDiff("foreign.dat", "a.dat"); }, kExitUsage,
+         "foreign.dat is not a settings file"},
+        {[] { return runExport("bom.json", "c.json"); }, kExitOk, ""},
+        {[] { return runDiff("bom.json", "a.dat"); }, kExitOk, ""},
+    };
+    for (const Case& c : cases) {
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(c.run(), c.exit) << c.said;
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said.find("Unknown file version"), std::string::npos) << said;
+        if (!c.said.empty()) {
+            EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        }
+    }
+    EXPECT_FALSE(fs::exists("b.dat"));
+
+    Options options;
+    std::string error;
+    EXPECT_FALSE(parse({"new", ""}, options, error));
+    EXPECT_EQ(error, "new: file name 1 is empty");
+    EXPECT_FALSE(parse({"convert", "a.dat", ""}, options, error));
+    EXPECT_EQ(error, "convert: file name 2 is empty");
+    EXPECT_TRUE(parse({"edit", "a.dat", "legend", "0", "0", ""}, options, error)) << error;
+}
+
+TEST_F(CliTest, DiffWithAnImageSeesEveryByte) {
+    ASSERT_EQ(runNew("a.dat"), kExitOk);
+    ASSERT_EQ(runEdit({"a.dat", "type", "0", "0", "0", "Hi", "key", "1", "2", "0", "IBM Key 31",
+                       "shift"}),
+              kExitOk);
+    fs::rename("EEPkey.bin", "base.bin");
+    const std::string base = readWholeFile("base.bin");
+
+    // 1024 single-bit flips spread over 0000..13FF: every one is reported.
+    int unreported = 0;
+    std::string said;
+    for (int k = 0; k < 1024; ++k) {
+        std::string flipped = base;
+        const int at = k * 5;
+        flipped[at] = static_cast<char>(flipped[at] ^ (1 << (k % 8)));
+        std::ofstream("flip.bin", std::ios::binary) << flipped;
+        ::testing::internal::CaptureStdout();
+        unreported += runDiff("base.bin", "flip.bin") == kExitOk;
+        said = ::testing::internal::GetCapturedStdout();
+        if (at == 0x1010) {
+            EXPECT_NE(said.find("image 1010: "), std::string::npos) << said;
+        }
+    }
+    EXPECT_EQ(unreported, 0);
+
+    // A descriptor byte and the padding of the serial field, against the file.
+    std::string changed = base;
+    changed[0x1010] = static_cast<char>(0xED);
+    changed[0x64E] = 0x12;
+    changed[0x64F] = 0x34;
+    std::ofstream("changed.bin", std::ios::binary) << changed;
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(runDiff("a.dat", "changed.bin"), kExitFailed);
+    said = ::testing::internal::GetCapturedStdout();
+    char line[64];
+    std::snprintf(line, sizeof line, "image 1010: %02X \xE2\x86\x92 ED",
+                  static_cast<unsigned char>(base[0x1010]));
+    EXPECT_NE(said.find(line), std::string::npos) << said;
+    EXPECT_NE(said.find("image 064E-064F: "), std::string::npos) << said;
 }

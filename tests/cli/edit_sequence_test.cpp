@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <array>
 #include <cstdlib>
 #include <filesystem>
@@ -74,7 +76,9 @@ class Sequence {
   public:
     explicit Sequence(uint32_t seed) : random_(seed) {
         initStartupDefinition(*def_, controls_);
-        dir_ = std::filesystem::temp_directory_path() / ("quillan-seq-" + std::to_string(seed));
+        // The process id keeps runs of other checkouts out of this folder.
+        dir_ = std::filesystem::temp_directory_path() /
+               ("quillan-seq-" + std::to_string(seed) + "-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
     }
     ~Sequence() { std::filesystem::remove_all(dir_); }

@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -26,7 +28,8 @@ class Edit : public ::testing::Test {
         initStartupDefinition(def, controls);
         dir = fs::temp_directory_path() /
               ("quillan-edit-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+               std::to_string(::getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -247,6 +250,75 @@ TEST_F(Edit, DeletingAUsedStringIsRefused) {
     ASSERT_TRUE(build());
     EXPECT_EQ(typed(2, 1, 0), "two");
     EXPECT_EQ(typed(2, 0, 0), "zz");
+}
+
+TEST_F(Edit, TextsAreCheckedAndStoredAsLatin1) {
+    struct Case {
+        std::vector<std::string> words;
+        std::string refusal; // part of the parse error; "" when accepted
+    };
+    const Case cases[] = {
+        {{"string-add", "a\nb"}, "Character 2 (code 10) cannot be typed by any key."},
+        {{"string-add", "\x01"}, "Character 1 (code 1) cannot"},
+        {{"string-add", "x\x7F"}, "Character 2 (code 127) cannot"},
+        {{"string-add", "caf\xC3\xA9"}, "Character 4 (\"\xC3\xA9\", code 233) cannot"},
+        {{"string-add", "\xE2\x82\xAC"}, "Character 1 (\"\xE2\x82\xAC\", code 8364) cannot"},
+        {{"string-add", ""}, "string-add: the text is empty"},
+        {{"string-add", "a\xC3"}, "invalid UTF-8 at position 2"},
+        {{"type", "0", "0", "0", "a\rb"}, "Character 2 (code 13) cannot"},
+        {{"type", "0", "0", "0", "\xC3\xA9"}, "(\"\xC3\xA9\", code 233)"},
+        {{"legend", "0", "0", "\xE2\x82\xAC"}, "is not a Latin-1 character"},
+        {{"string-add", "a\tb\bc"}, ""},
+        {{"legend", "0", "0", "caf\xC3\xA9"}, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<EditOp> ops;
+        std::string error;
+        EXPECT_EQ(parseEditOps(c.words, ops, error), c.refusal.empty()) << c.words.back();
+        if (!c.refusal.empty()) {
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
+        }
+    }
+    EXPECT_EQ(run({"legend", "0", "0", "caf\xC3\xA9"}), "");
+    EXPECT_EQ(getText(def.cell(0, 0).legend), "caf\xE9");
+}
+
+TEST_F(Edit, StringsBeyondTheHeaderCountThatKeysNameAreKept) {
+    ASSERT_EQ(run({"type", "0", "0", "0", "abc", "type", "0", "1", "0", "xyz", "string-add", "zz"}),
+              "");
+    ASSERT_TRUE(build());
+    const std::string path = (dir / "f.dat").string();
+    for (const int count : {0, 1, 2}) {
+        SCOPED_TRACE(count);
+        ASSERT_TRUE(saveSettings(def, controls, path, {}, (dir / "Saved.txt").string()));
+        std::string bytes = [&] {
+            std::ifstream in(path, std::ios::binary);
+            return std::string((std::istreambuf_iterator<char>(in)), {});
+        }();
+        bytes[72] = static_cast<char>(count); // the header's NumberOfStrings
+        std::vector<Message> shown;
+        auto loaded = std::make_unique<KeyboardDefinition>();
+        ControlValues loadedControls;
+        initStartupDefinition(*loaded, loadedControls);
+        ASSERT_TRUE(decodeSettings(*loaded, loadedControls, bytes, "f.dat", [&](const Message& m) {
+                        shown.push_back(m);
+                    }).loaded);
+        // Keys name strings 0 and 1; "zz" (string 2) is named by none.
+        EXPECT_EQ(loaded->NumberOfStrings, std::max(count, 2));
+        const std::string said =
+            "header names " + std::to_string(count) + " strings, keys use 2: all 2 kept";
+        EXPECT_EQ(std::count_if(shown.begin(), shown.end(),
+                                [&](const Message& m) { return m.text == said; }),
+                  count < 2 ? 1 : 0);
+        def = *loaded;
+        controls = loadedControls;
+        ASSERT_EQ(run({"string-add", "qq"}), "");
+        ASSERT_TRUE(build());
+        EXPECT_EQ(typed(0, 0, 0), "abc");
+        EXPECT_EQ(typed(0, 1, 0), "xyz");
+        EXPECT_EQ(def.NumberOfStrings, std::max(count, 2) + 1);
+        ASSERT_EQ(run({"string-delete", std::to_string(def.NumberOfStrings - 1)}), "");
+    }
 }
 
 TEST_F(Edit, CommandLoadsAppliesAndSaves) {

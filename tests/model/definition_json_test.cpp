@@ -203,7 +203,8 @@ TEST(DefinitionJson, RefusalsNameThePathAndChangeNothing) {
         {"\"version\": 1,", "\"version\": 1", "line 4, column 12: syntax error"},
         {"quillan-definition", "other", "format: "},
         {"\"version\": 1", "\"version\": 2", "version: unsupported version 2"},
-        {"\"debounce\": 30", "\"debounce\": 30, \"debounce\": 31", "debounce: field given twice"},
+        {"\"debounce\": 30", "\"debounce\": 30, \"debounce\": 31",
+         "settings.debounce: field given twice"},
         {"IBM Key 31", "IBM Key 300", "keys[0].layers.no-fn.key: unknown key name"},
         {"\"row\": 0", "\"row\": 16", "keys[0].row: value out of range 0..15"},
         {"\"debounce\": 30", "\"debounce\": \"30\"", "settings.debounce: expected a whole"},
@@ -215,9 +216,10 @@ TEST(DefinitionJson, RefusalsNameThePathAndChangeNothing) {
         {"\"string\": 0", "\"string\": 0, \"key\": \"No Key\"", "keys[0].layers.fn1: give either"},
         {"\"legend\": \"A\"", "\"legend\": \"" + std::string(32, 'x') + "\"",
          "keys[0].legend: text longer than 31"},
-        {"\"abc\"", "\"\\u00e9\"", "strings[0]: character 195 has no key"},
+        {"\"abc\"", "\"\\u00e9\"", "strings[0]: character 1 (\"\xC3\xA9\", code 233) has no key"},
         {"\"abc\"", "[{\"key\": \"IBM Key 31\", \"shift\": 1}]", "strings[0][0].shift: unknown"},
-        {"\"t.dat\"", "\"\\u0101\"", "settings.file name: character above 255"},
+        {"\"t.dat\"", "\"\\u0101\"",
+         "settings.file name: \"\xC4\x81\" at position 1 is not a Latin-1"},
         {"]\n}", ", {\"row\": 0, \"column\": 0}]\n}", "keys[1]: key 0,0 is given twice"},
         {"]\n}", "], \"raw\": [{\"at\": \"header\", \"offset\": 143, \"bytes\": \"0102\"}]\n}",
          "raw[0].bytes: runs past the end of header"},
@@ -232,6 +234,37 @@ TEST(DefinitionJson, RefusalsNameThePathAndChangeNothing) {
         EXPECT_EQ(error.rfind(c.message, 0), 0u) << "got: " << error;
         EXPECT_EQ(out.settings, "untouched");
     }
+}
+
+TEST(DefinitionJson, RefusalsNameTheLineAndStringLayersTheirString) {
+    struct Case {
+        std::string from;
+        std::string to;
+        std::string message; // whole
+    };
+    const Case cases[] = {
+        {"\"debounce\": 30", "\"debounce\": 1e400",
+         "settings.debounce: number out of range (line 4)"},
+        {"\"version\": 1", "\"version\": \"1\"", "version: unsupported version \"1\" (line 3)"},
+        {"\"version\": 1,", "", "version: missing"},
+        {"\"file name\": \"t.dat\"}", "\"file name\": \"t.dat\", \"debounce\": 2}",
+         "settings.debounce: field given twice (line 4)"},
+        {"\"modes\": []", "\"modes\": [\"alt\", 7]",
+         "keys[0].layers.no-fn.modes[1]: expected a text (line 8)"},
+        {"\"string\": 0", "\"string\": 1",
+         "keys[0].layers.fn1.string: string 1 does not exist (1 string is defined) (line 8)"},
+        {"[\"abc\"]", "[]",
+         "keys[0].layers.fn1.string: string 0 does not exist (0 strings are defined) (line 8)"},
+        {"[\"abc\"]", "[\"abc\", 1e999]", "strings[1]: number out of range (line 5)"},
+    };
+    for (const Case& c : cases) {
+        PortableDefinition out;
+        std::string error;
+        EXPECT_FALSE(importDefinitionJson(replaced(kSmallDocument, c.from, c.to), out, error));
+        EXPECT_EQ(error, c.message);
+    }
+    // A byte-order mark is accepted as the readers accept it.
+    EXPECT_EQ(imported("\xEF\xBB\xBF" + std::string(kSmallDocument)), imported(kSmallDocument));
 }
 
 TEST(DefinitionJson, DiffSpeaksInWords) {

@@ -240,16 +240,25 @@ TEST(SettingsFile, FailedSaveKeepsThePreviousFile) {
     const std::string before = readWholeFile(path);
     std::filesystem::remove(dir.file("Saved.txt"));
 
-    // The temporary file cannot be created where a folder of its name stands.
+    // A user's "keep.dat.tmp" is neither in the way nor touched.
     std::filesystem::create_directory(path + ".tmp");
+    ASSERT_TRUE(saveSettings(*f.def, f.controls, path, {}, dir.file("Saved.txt")));
+    EXPECT_TRUE(std::filesystem::is_directory(path + ".tmp"));
+    EXPECT_EQ(readWholeFile(path), before);
+
+    // A save that cannot replace its file (a folder stands there).
+    const std::string folder = dir.file("folder.dat");
+    std::filesystem::create_directory(folder);
+    std::filesystem::remove(dir.file("Saved.txt"));
     setText(f.def->cells[0].legend, "changed");
     MessageLog messages;
-    EXPECT_FALSE(saveSettings(*f.def, f.controls, path, messages.sink(), dir.file("Saved.txt")));
-    // The failure is shown, naming the file and the reason.
+    EXPECT_FALSE(saveSettings(*f.def, f.controls, folder, messages.sink(), dir.file("Saved.txt")));
+    // The failure is shown, naming the file and the reason, and no success.
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, "Save");
-    EXPECT_EQ(messages.shown[0].text, "Could not save " + path + ": Is a directory");
-    EXPECT_EQ(readWholeFile(path), before);
+    EXPECT_EQ(messages.shown[0].text, "Could not save " + folder + ": Is a directory");
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 0);
     // The readable copy is written whether or not the settings file was.
     EXPECT_NE(readWholeFile(dir.file("Saved.txt")).find("= changed ,"), std::string::npos);
 }
