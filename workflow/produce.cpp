@@ -139,7 +139,7 @@ bool Run::prepare() {
         return false;
     if (!settings_.useSessionDefinition && !loadDefinition(session_, settings_.definitionFile))
         return false;
-    return buildDefinition(session_, false);
+    return buildDefinition(session_, false).ok;
 }
 
 bool Run::waitForUnit(FoundDevice& found) {
