@@ -7,6 +7,7 @@
 #include "app/production_window.h"
 #include "app/test_window.h"
 #include "dialogs/dialogs.h"
+#include "model/file_names.h"
 
 #include <QObject>
 #include <memory>
@@ -18,7 +19,7 @@ struct AppOptions {
     std::unique_ptr<HidBackend> backend; // used as given when set
     std::string simulateKind;            // otherwise: this simulated device, or the real bus
     GapClock* clock = nullptr;           // nullptr: the real clock
-    std::string logPath = "qnlog.txt";
+    std::string logPath = kLogFile;
 };
 
 // The backend a run uses: the simulated kind when one is named, else hidapi.

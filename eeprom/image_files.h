@@ -4,6 +4,7 @@
 
 #include "eeprom/image.h"
 #include "model/definition.h"
+#include "model/file_names.h"
 #include "model/log.h"
 
 #include <string>
@@ -14,9 +15,9 @@ std::string imageTextDump(const EepromImage& image);    // "EEPkey.txt" contents
 std::string readbackTextDump(const EepromImage& image); // "eepraw.txt" contents
 
 // Each returns false when the file could not be written (callers skip it silently).
-bool writeImageBinary(const EepromImage& image, const std::string& path = "EEPkey.bin");
-bool writeImageText(const EepromImage& image, const std::string& path = "EEPkey.txt");
-bool writeReadbackDump(const EepromImage& image, const std::string& path = "eepraw.txt");
+bool writeImageBinary(const EepromImage& image, const std::string& path = kImageBinaryFile);
+bool writeImageText(const EepromImage& image, const std::string& path = kImageTextFile);
+bool writeReadbackDump(const EepromImage& image, const std::string& path = kReadbackDumpFile);
 
 // Reads an 8192-byte image file; fails (saying why, captioned "Read image")
 // when it cannot be read or has another size, the image then as it was.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/definition.h"
+#include "model/file_names.h"
 #include "model/messages.h"
 
 #include <string>
@@ -35,7 +36,7 @@ std::string savedText(const KeyboardDefinition& def);
 // reason), and in any case writes savedTextPath ("Saved.txt" in the working
 // directory). Returns true when the settings file was written.
 bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const std::string& path,
-                  const MessageSink& messages, const std::string& savedTextPath = "Saved.txt");
+                  const MessageSink& messages, const std::string& savedTextPath = kSavedTextFile);
 
 // Load: reads any supported version. A load that fails (cannot open, unknown
 // version or size, a file of 1.1 to 4.0 shorter than its version's size)
@@ -65,6 +66,6 @@ bool currentVersionImage(const std::string& bytes, const std::string& loadedName
 // "Saved configuration file !" message, "Saved.txt" from def).
 bool writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
                         const std::string& path, const MessageSink& messages,
-                        const std::string& savedTextPath = "Saved.txt");
+                        const std::string& savedTextPath = kSavedTextFile);
 
 } // namespace quillan

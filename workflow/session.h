@@ -8,6 +8,7 @@
 #include "eeprom/image.h"
 #include "hidlink/link.h"
 #include "model/definition.h"
+#include "model/file_names.h"
 #include "model/log.h"
 #include "model/messages.h"
 
@@ -34,7 +35,7 @@ struct Session {
 // starts with them, no keyboard found. The log is opened apart (openLog).
 void startSession(Session& session);
 // Opens (truncating) the trace log and writes its start line.
-bool openLog(Session& session, const std::string& path = "qnlog.txt");
+bool openLog(Session& session, const std::string& path = kLogFile);
 
 // The link as the session drives it.
 LinkContext linkContext(Session& session);
