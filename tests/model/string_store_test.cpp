@@ -33,9 +33,9 @@ TEST(StringStore, CapacityRuleAtItsEdges) {
     } cases[] = {{0, 0, true},   {127, 448, true}, {128, 0, false},
                  {-1, 0, false}, {1, 449, false},  {127, 449, false}};
     for (const auto& c : cases)
-        EXPECT_EQ(stringCapacityRefusal(c.strings, c.cells).empty(), c.fits)
+        EXPECT_EQ(stringCapacityRefusal(c.strings, c.cells).ok, c.fits)
             << c.strings << " strings, " << c.cells << " cells";
-    EXPECT_EQ(stringCapacityRefusal(128, 10),
+    EXPECT_EQ(stringCapacityRefusal(128, 10).message.text,
               "The strings do not fit the EEPROM: 128 strings in 10 character cells; it holds "
               "at most 127 strings in 448 cells.");
 }
@@ -54,7 +54,7 @@ TEST(StringStore, SlotsAreTakenCountedRewrittenAndReleased) {
         EXPECT_EQ(workingStringLength(*def, slot), lengths[slot]) << slot;
     EXPECT_EQ(workingStringLength(*def, 128), 0);
     EXPECT_EQ(packedCellsNeeded(*def), 4 + 5 + 2);
-    EXPECT_EQ(workingStringsRefusal(*def), "");
+    EXPECT_TRUE(workingStringsRefusal(*def));
 
     const LayerAssignment& first = stringKey(*def, 0, 0, 1);
     const LayerAssignment& second = stringKey(*def, 5, 3, 1);
@@ -76,11 +76,11 @@ TEST(StringStore, ChangeRefusalCountsTheChangedSlot) {
         bool fits;
     } cases[] = {{-1, 6, true}, {-1, 7, false}, {0, 447, true}, {0, 448, false}, {5, 6, true}};
     for (const auto& c : cases)
-        EXPECT_EQ(stringChangeRefusal(*def, c.slot, c.keys).empty(), c.fits)
+        EXPECT_EQ(stringChangeRefusal(*def, c.slot, c.keys).ok, c.fits)
             << "slot " << c.slot << ", " << c.keys << " keys";
     for (int slot = 1; slot < kMaxStrings; ++slot)
         def->stringSlots[slot][0] = StringCell{0, 4, 0, 0};
-    EXPECT_EQ(stringChangeRefusal(*def, -1, 0),
+    EXPECT_EQ(stringChangeRefusal(*def, -1, 0).message.text,
               "No string slot is free; no new string can be added.");
 }
 
@@ -117,14 +117,16 @@ TEST(StringStore, PackingClosesGapsRenumbersAndClearsWhatIsStale) {
 
 TEST(StringStore, StaleStringsArePackedBeforeTheyAreWrittenOut) {
     auto def = blank();
-    EXPECT_EQ(packStaleStrings(*def), ""); // current: nothing to do
+    EXPECT_TRUE(packStaleStrings(*def)); // current: nothing to do
     rewriteString(*def, 0, keys(2));
-    EXPECT_EQ(packStaleStrings(*def), "");
+    EXPECT_TRUE(packStaleStrings(*def));
     EXPECT_TRUE(def->packedStringsCurrent);
     EXPECT_EQ(def->stringChars[1].characterUSB, 4);
     for (int slot = 0; slot < 2; ++slot)
         rewriteString(*def, slot, keys(300));
-    EXPECT_NE(packStaleStrings(*def), "");
+    const Outcome refused = packStaleStrings(*def);
+    EXPECT_FALSE(refused);
+    EXPECT_EQ(refused.message.text, workingStringsRefusal(*def).message.text);
     EXPECT_FALSE(def->packedStringsCurrent);
 }
 
@@ -143,9 +145,9 @@ TEST(StringStore, ListFormPacksBackToBackOrRefuses) {
     EXPECT_TRUE(chars[447].isZero());
 
     const std::vector<StringCells> tooMany(128);
-    EXPECT_NE(packRefusal(tooMany), "");
-    EXPECT_EQ(packRefusal({keys(447)}), "");
-    EXPECT_NE(packRefusal({keys(448)}), "");
+    EXPECT_FALSE(packRefusal(tooMany));
+    EXPECT_TRUE(packRefusal({keys(447)}));
+    EXPECT_FALSE(packRefusal({keys(448)}));
     auto def = blank();
     EXPECT_FALSE(packStrings(*def, tooMany));
     EXPECT_EQ(def->NumberOfStrings, 0);
