@@ -7,6 +7,7 @@
 #include "app/production_window.h"
 #include "app/test_window.h"
 #include "dialogs/dialogs.h"
+#include "model/file_names.h"
 #include "workflow/backend.h"
 
 #include <QObject>
@@ -19,7 +20,7 @@ struct AppOptions {
     std::unique_ptr<HidBackend> backend; // used as given when set
     std::string simulateKind;            // otherwise: this simulated device, or the real bus
     GapClock* clock = nullptr;           // nullptr: the real clock
-    std::string logPath = "qnlog.txt";
+    std::string logPath = kLogFile;
 };
 
 class Application : public QObject {

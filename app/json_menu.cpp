@@ -23,9 +23,9 @@ bool MainWindow::exportJson(const QString& typed) {
     // The filter's suffix when the name has none.
     const QString name = QFileInfo(typed).suffix().isEmpty() ? typed + ".json" : typed;
     // Like a save, never writes strings that an edit changed but no build packed.
-    if (const std::string why = packStaleStrings(state_.def); !why.empty()) {
-        MessageBox::show(this, QString::fromStdString("Not exported: " + why), "Export as JSON",
-                         MessageIcon::Warning);
+    if (const Outcome packed = packStaleStrings(state_.def); !packed) {
+        MessageBox::show(this, QString::fromStdString("Not exported: " + packed.message.text),
+                         "Export as JSON", MessageIcon::Warning);
         return false;
     }
     // The file image as Save would write it, plus the pointing-device block.
@@ -45,9 +45,9 @@ bool MainWindow::exportJson(const QString& typed) {
 
 bool MainWindow::importJson(const QString& name) {
     PortableDefinition definition;
-    std::string error;
-    if (!loadDefinitionJson(name.toStdString(), definition, error)) {
-        MessageBox::show(this, QString::fromStdString(error), "Import JSON", MessageIcon::Warning);
+    if (const Outcome read = loadDefinitionJson(name.toStdString(), definition); !read) {
+        MessageBox::show(this, QString::fromStdString(read.message.text), "Import JSON",
+                         MessageIcon::Warning);
         return false;
     }
     // Loaded as a settings file with the document's bytes; the file-name

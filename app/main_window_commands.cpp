@@ -2,10 +2,8 @@
 #include "app/file_dialogs.h"
 #include "app/main_window.h"
 #include "app/pictures.h"
-#include "eeprom/image_files.h"
 #include "gui/message_box.h"
 #include "gui/modal.h"
-#include "model/settings_file.h"
 #include "workflow/program.h"
 
 #include <QComboBox>

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "gui/message_box.h"
 #include "model/catalogue.h"
+#include "model/file_names.h"
 #include "model/key_labels.h"
 #include "rules/key_assignment.h"
 #include "rules/string_text.h"
@@ -194,7 +195,7 @@ QString MainWindow::statusText() const {
 
 void MainWindow::showImageFilesWritten() {
     setStatusText(QString("EEPROM files written: %1, %2")
-                      .arg(absolute("EEPkey.bin"), absolute("EEPkey.txt")));
+                      .arg(absolute(kImageBinaryFile), absolute(kImageTextFile)));
 }
 
 void MainWindow::showSaved(const QString& name) {
@@ -202,7 +203,7 @@ void MainWindow::showSaved(const QString& name) {
     history_.markSaved();
     updateEditState();
     setStatusText(QString("Settings saved to %1 (readable copy %2)")
-                      .arg(absolute(name), absolute("Saved.txt")));
+                      .arg(absolute(name), absolute(kSavedTextFile)));
 }
 
 void MainWindow::commitAsSaved(const QString& label) {

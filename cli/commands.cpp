@@ -12,51 +12,51 @@ namespace quillan::cli {
 
 namespace {
 
-struct CommandShape {
-    const char* name;
-    size_t arguments; // kOneOrMore: a file and any number of words after it
-    const char* synopsis;
-};
-constexpr size_t kOneOrMore = ~size_t{0};
+using Args = const Options&;
 
-// Command   arguments   synopsis
-constexpr CommandShape kCommands[] = {
-    {"new", 1, "new FILE.dat              save a new definition"},
-    {"build", 1, "build FILE.dat            load FILE.dat and write EEPkey.bin, EEPkey.txt"},
-    {"convert", 2, "convert OLD.dat NEW.dat   load any supported version, save as 4.0"},
-    {"refill", 2, "refill IMAGE.bin NEW.dat  turn an 8192-byte image back into a definition"},
-    {"detect", 0, "detect                    look for a keyboard and print its version"},
+constexpr CommandOption kProgramOptions[] = {{"--no-verify", false}};
+constexpr CommandOption kProduceOptions[] = {{"--no-verify", false},
+                                             {"--serial", true},
+                                             {"--count", true},
+                                             {"--log", true},
+                                             {"--repair-log", false}};
+
+// clang-format off
+constexpr Command kCommands[] = {
+    {"new", 1, "new FILE.dat              save a new definition", {},
+     [](Args o) { return runNew(o.arguments[0]); }},
+    {"build", 1, "build FILE.dat            load FILE.dat and write EEPkey.bin, EEPkey.txt", {},
+     [](Args o) { return runBuild(o.arguments[0]); }},
+    {"convert", 2, "convert OLD.dat NEW.dat   load any supported version, save as 4.0", {},
+     [](Args o) { return runConvert(o.arguments[0], o.arguments[1]); }},
+    {"refill", 2, "refill IMAGE.bin NEW.dat  turn an 8192-byte image back into a definition", {},
+     [](Args o) { return runRefill(o.arguments[0], o.arguments[1]); }},
+    {"detect", 0, "detect                    look for a keyboard and print its version", {},
+     runDetect},
     {"program", 1,
      "program FILE.dat [--no-verify]\n"
-     "                            load, build, download and verify FILE.dat"},
-    {"read", 1, "read NEW.dat              read the keyboard back into NEW.dat"},
+     "                            load, build, download and verify FILE.dat",
+     kProgramOptions, runProgram},
+    {"read", 1, "read NEW.dat              read the keyboard back into NEW.dat", {}, runRead},
     {"produce", 1,
      "produce FILE.dat --serial FIRST [--count N] [--log FILE.csv] [--no-verify]\n"
      "        [--repair-log]\n"
-     "                            program keyboard after keyboard, serials counted"},
-    {"export", 2, "export FILE FILE.json     write a definition (any version) as JSON"},
-    {"import", 2, "import FILE.json NEW.dat  write the JSON definition as a 4.0 file"},
-    {"diff", 2, "diff A B                  list the differences of two definitions"},
-    {"edit", kOneOrMore,
-     "edit FILE.dat OP...       apply the operations below, then build and save"},
+     "                            program keyboard after keyboard, serials counted",
+     kProduceOptions, runProduce},
+    {"export", 2, "export FILE FILE.json     write a definition (any version) as JSON", {},
+     [](Args o) { return runExport(o.arguments[0], o.arguments[1]); }},
+    {"import", 2, "import FILE.json NEW.dat  write the JSON definition as a 4.0 file", {},
+     [](Args o) { return runImport(o.arguments[0], o.arguments[1]); }},
+    {"diff", 2, "diff A B                  list the differences of two definitions", {},
+     [](Args o) { return runDiff(o.arguments[0], o.arguments[1]); }},
+    {"edit", kOneOrMore, "edit FILE.dat OP...       apply the operations below, then build and save",
+     {}, [](Args o) { return runEdit(o.arguments); }},
 };
+// clang-format on
 
-struct CommandOption {
-    const char* command;
-    const char* name;
-    bool takesValue;
-};
-
-// Options that follow a command.
-constexpr CommandOption kCommandOptions[] = {
-    {"program", "--no-verify", false}, {"produce", "--no-verify", false},
-    {"produce", "--serial", true},     {"produce", "--count", true},
-    {"produce", "--log", true},        {"produce", "--repair-log", false},
-};
-
-const CommandOption* findCommandOption(const std::string& command, const std::string& name) {
-    for (const CommandOption& option : kCommandOptions)
-        if (command == option.command && name == option.name)
+const CommandOption* findCommandOption(const Command& command, const std::string& name) {
+    for (const CommandOption& option : command.options)
+        if (name == option.name)
             return &option;
     return nullptr;
 }
@@ -84,15 +84,17 @@ bool setCommandOption(Options& options, const std::string& name, const std::stri
 }
 
 // Splits the words after the command into options and arguments.
-bool parseCommandWords(int argc, char** argv, int i, Options& options, std::string& error) {
+bool parseCommandWords(int argc, char** argv, int i, const Command& command, Options& options,
+                       std::string& error) {
     for (; i < argc; ++i) {
         const std::string word = argv[i];
-        // edit takes no options: its operations' words may start with "--".
-        if (word.rfind("--", 0) != 0 || options.command == "edit") {
+        // A command of open-ended words (edit) takes no options: its
+        // operations' words may start with "--".
+        if (word.rfind("--", 0) != 0 || command.arguments == kOneOrMore) {
             options.arguments.push_back(word);
             continue;
         }
-        const CommandOption* option = findCommandOption(options.command, word);
+        const CommandOption* option = findCommandOption(command, word);
         if (!option) {
             error = "unknown option " + word + " for " + options.command;
             return false;
@@ -107,21 +109,25 @@ bool parseCommandWords(int argc, char** argv, int i, Options& options, std::stri
     return true;
 }
 
-const CommandShape* findCommand(const std::string& name) {
-    for (const CommandShape& shape : kCommands)
-        if (name == shape.name)
-            return &shape;
-    return nullptr;
+} // namespace
+
+std::span<const Command> commandTable() {
+    return kCommands;
 }
 
-} // namespace
+const Command* findCommand(const std::string& name) {
+    for (const Command& command : kCommands)
+        if (name == command.name)
+            return &command;
+    return nullptr;
+}
 
 std::string usageText() {
     std::string text = "usage: quillan-cli [--simulate KIND] [--sim-eeprom FILE] "
                        "[--sim-fault corrupt:ADDR] COMMAND ...\n"
                        "commands:\n";
-    for (const CommandShape& shape : kCommands)
-        text += std::string("  ") + shape.synopsis + "\n";
+    for (const Command& command : kCommands)
+        text += std::string("  ") + command.synopsis + "\n";
     text += editUsageText();
     text += "simulated kinds: keyboard-1000, keyboard-1001, keyboard-100A, keyboard-100B,\n"
             "                 keyboard-100C, programmer-NNNN (NNNN: version digits)\n"
@@ -153,12 +159,12 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
         return false;
     }
     options.command = argv[i++];
-    const CommandShape* shape = findCommand(options.command);
+    const Command* shape = findCommand(options.command);
     if (!shape) {
         error = "unknown command " + options.command;
         return false;
     }
-    if (!parseCommandWords(argc, argv, i, options, error))
+    if (!parseCommandWords(argc, argv, i, *shape, options, error))
         return false;
     const bool variadic = shape->arguments == kOneOrMore;
     if (variadic ? options.arguments.empty() : options.arguments.size() != shape->arguments) {
@@ -225,23 +231,8 @@ int runRefill(const std::string& imageFile, const std::string& to) {
 }
 
 int run(const Options& options) {
-    const std::string& command = options.command;
-    const auto& args = options.arguments;
-    if (command == "new")
-        return runNew(args[0]);
-    if (command == "build")
-        return runBuild(args[0]);
-    if (command == "convert")
-        return runConvert(args[0], args[1]);
-    if (command == "refill")
-        return runRefill(args[0], args[1]);
-    if (command == "produce")
-        return runProduce(options);
-    if (command == "export" || command == "import" || command == "diff")
-        return runJsonCommand(command, args[0], args[1]);
-    if (command == "edit")
-        return runEdit(args);
-    return runDevice(options);
+    const Command* command = findCommand(options.command);
+    return command ? command->run(options) : kExitUsage;
 }
 
 } // namespace quillan::cli

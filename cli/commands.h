@@ -5,6 +5,7 @@
 #include "hidlink/link.h"
 #include "model/messages.h"
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,27 @@ struct Options {
     GapClock* clock = nullptr; // not an option: tests pass a clock that does not wait
 };
 
+// An option that follows a command.
+struct CommandOption {
+    const char* name;
+    bool takesValue;
+};
+
+// One command: --help, the parser, the dispatcher and the manual page's
+// check all read the one table of these.
+struct Command {
+    const char* name;
+    size_t arguments;     // kOneOrMore: a file and any number of words after it
+    const char* synopsis; // its lines in the usage text
+    std::span<const CommandOption> options;
+    int (*run)(const Options& options);
+};
+constexpr size_t kOneOrMore = ~size_t{0};
+
+std::span<const Command> commandTable();
+// nullptr for a name that is no command.
+const Command* findCommand(const std::string& name);
+
 // Parses argv; false (with error set) when the words are off.
 bool parseOptions(int argc, char** argv, Options& options, std::string& error);
 std::string usageText();
@@ -41,7 +63,9 @@ int runNew(const std::string& file);
 int runBuild(const std::string& file);
 int runConvert(const std::string& from, const std::string& to);
 int runRefill(const std::string& imageFile, const std::string& to);
-int runDevice(const Options& options); // detect, program, read
+int runDetect(const Options& options);
+int runProgram(const Options& options);
+int runRead(const Options& options);
 int runProduce(const Options& options);
 // export FILE FILE.json, import FILE.json NEW.dat, diff A B (settings files,
 // JSON definitions or 8192-byte images); diff exits 0 when equal, 1 when
@@ -49,7 +73,6 @@ int runProduce(const Options& options);
 int runExport(const std::string& from, const std::string& to);
 int runImport(const std::string& from, const std::string& to);
 int runDiff(const std::string& a, const std::string& b);
-int runJsonCommand(const std::string& command, const std::string& first, const std::string& second);
 
 int run(const Options& options);
 

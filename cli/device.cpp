@@ -51,24 +51,32 @@ int read(Session& session, const std::string& file) {
     return kExitOk;
 }
 
-} // namespace
-
-int runDevice(const Options& options) {
+// Opens the bus the options name, runs the command on a session attached to
+// it and closes the bus again; a bus that does not close fails the command.
+template <class Step> int onBus(const Options& options, Step step) {
     Bus bus;
     if (!bus.open(options))
         return kExitFailed;
     Session session;
     attachSession(session, bus, options);
-    int result = kExitUsage;
-    if (options.command == "detect")
-        result = detect(session);
-    else if (options.command == "program")
-        result = program(session, options);
-    else if (options.command == "read")
-        result = read(session, options.arguments[0]);
+    int result = step(session);
     if (!bus.close() && result == kExitOk)
         result = kExitFailed;
     return result;
+}
+
+} // namespace
+
+int runDetect(const Options& options) {
+    return onBus(options, detect);
+}
+
+int runProgram(const Options& options) {
+    return onBus(options, [&](Session& session) { return program(session, options); });
+}
+
+int runRead(const Options& options) {
+    return onBus(options, [&](Session& session) { return read(session, options.arguments[0]); });
 }
 
 } // namespace quillan::cli

@@ -153,9 +153,9 @@ bool pickerOk(KeyboardDefinition& def, Log& log, const EditOp& op,
               const std::vector<std::string>& lines, const ModeToggles& toggles, Message& refusal) {
     PickerTarget target{op.row, op.column, op.layer, false};
     layerToList(def, target); // showing the picker sets its string flag
-    const AssignOutcome outcome = confirmPickerList(def, target, lines, toggles, log);
+    const Outcome outcome = confirmPickerList(def, target, lines, toggles, log);
     if (!outcome.ok) {
-        refusal = refused(outcome.message, "Key Macro Tool");
+        refusal = refused(outcome.message.text, "Key Macro Tool");
         return false;
     }
     keySettingsOk(def.cell(op.row, op.column));
@@ -255,9 +255,9 @@ bool applyEditOp(KeyboardDefinition& def, Log& log, const EditOp& op, Message& r
         return stringDefinition(def, log, op, refusal);
     case Kind::AssignString: {
         const PickerTarget target{op.row, op.column, op.layer, false};
-        const AssignOutcome outcome = assignStringToLayer(def, target, op.value, log);
+        const Outcome outcome = assignStringToLayer(def, target, op.value, log);
         if (!outcome.ok)
-            refusal = refused(outcome.message, "Key Settings");
+            refusal = refused(outcome.message.text, "Key Settings");
         return outcome.ok;
     }
     }

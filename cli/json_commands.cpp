@@ -194,13 +194,4 @@ int runDiff(const std::string& a, const std::string& b) {
     return lines.empty() ? kExitOk : kExitFailed;
 }
 
-int runJsonCommand(const std::string& command, const std::string& first,
-                   const std::string& second) {
-    if (command == "export")
-        return runExport(first, second);
-    if (command == "import")
-        return runImport(first, second);
-    return runDiff(first, second);
-}
-
 } // namespace quillan::cli

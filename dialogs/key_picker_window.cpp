@@ -297,10 +297,10 @@ void KeyPickerWindow::confirm() {
     std::vector<std::string> listed;
     for (const QString& line : lines())
         listed.push_back(line.toStdString());
-    const AssignOutcome outcome = confirmPickerList(def_, target_, listed, toggles_, log_);
+    const Outcome outcome = confirmPickerList(def_, target_, listed, toggles_, log_);
     if (!outcome.ok) {
         // The window stays open so that the list can be shortened.
-        MessageBox::show(this, QString::fromStdString(outcome.message),
+        MessageBox::show(this, QString::fromStdString(outcome.message.text),
                          QStringLiteral("Key Macro Tool"), MessageIcon::Warning);
         return;
     }

@@ -99,7 +99,7 @@ std::string checkLimits(const KeyboardDefinition& def, const Reduction& reductio
     if (reduction.count > kMaxKeySlots)
         return formatted("The definition has %d different keys; the EEPROM holds at most %d.",
                          reduction.count, kMaxKeySlots);
-    return workingStringsRefusal(def);
+    return workingStringsRefusal(def).message.text;
 }
 
 void setUp(EepromImage& image, Log& log) {

@@ -2,7 +2,7 @@
 // descriptors) and StoreDescriptorTable, which writes one into the image's
 // descriptor area at 1000..1FFF.
 #include "eeprom/descriptors.h"
-#include "hidlink/products.h"
+#include "model/usb_identity.h"
 
 #include <algorithm>
 #include <array>

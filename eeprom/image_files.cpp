@@ -123,10 +123,4 @@ Outcome readImageFile(const std::string& path, EepromImage& image) {
     return Outcome::success();
 }
 
-bool readImageFile(const std::string& path, EepromImage& image, std::string& error) {
-    const Outcome read = readImageFile(path, image);
-    error = read.message.text;
-    return read.ok;
-}
-
 } // namespace quillan

@@ -4,6 +4,7 @@
 
 #include "eeprom/image.h"
 #include "model/definition.h"
+#include "model/file_names.h"
 #include "model/log.h"
 
 #include <string>
@@ -15,9 +16,9 @@ std::string readbackTextDump(const EepromImage& image); // "eepraw.txt" contents
 
 // Each writes its file whole (the old file stays until the new one is
 // complete); a failure says why ("Could not write PATH: reason").
-Outcome writeImageBinary(const EepromImage& image, const std::string& path = "EEPkey.bin");
-Outcome writeImageText(const EepromImage& image, const std::string& path = "EEPkey.txt");
-Outcome writeReadbackDump(const EepromImage& image, const std::string& path = "eepraw.txt");
+Outcome writeImageBinary(const EepromImage& image, const std::string& path = kImageBinaryFile);
+Outcome writeImageText(const EepromImage& image, const std::string& path = kImageTextFile);
+Outcome writeReadbackDump(const EepromImage& image, const std::string& path = kReadbackDumpFile);
 
 // Reads an 8192-byte image file; fails (saying why, captioned "Read image")
 // when it cannot be read or has another size, the image then as it was.

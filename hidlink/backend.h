@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +58,28 @@ class HidBackend {
     virtual std::unique_ptr<HidDevice> openQuery(const std::string& path) { return open(path); }
     virtual int lastErrorCode() const = 0;
     virtual std::string lastErrorText() const = 0;
+};
+
+// The error bookkeeping the backends share: Interface (HidDevice or
+// HidBackend) answers lastErrorCode and lastErrorText from an errno-style code
+// that a failure sets and a success clears.
+template <class Interface> class WithLastError : public Interface {
+  public:
+    int lastErrorCode() const override { return error_; }
+    std::string lastErrorText() const override { return std::strerror(error_); }
+
+  protected:
+    bool fail(int code) {
+        error_ = code;
+        return false;
+    }
+    bool succeed() {
+        error_ = 0;
+        return true;
+    }
+    bool check(bool ok) { return ok ? succeed() : false; }
+
+    int error_ = 0;
 };
 
 } // namespace quillan

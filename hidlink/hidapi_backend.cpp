@@ -78,7 +78,7 @@ int errnoOr(int fallback) {
 using OrderKey = std::tuple<int, std::string, int>;
 
 // A device opened only to be asked about: answers from what enumeration learnt.
-class QueryDevice : public HidDevice {
+class QueryDevice : public WithLastError<HidDevice> {
   public:
     explicit QueryDevice(CollectionInfo info) : info_(std::move(info)) {}
     bool getAttributes(uint16_t& vendorId, uint16_t& productId, uint16_t& release) override {
@@ -101,16 +101,9 @@ class QueryDevice : public HidDevice {
     bool getFeature(uint8_t*, size_t) override { return fail(EBADF); }
     bool write(const uint8_t*, size_t) override { return fail(EBADF); }
     bool read(uint8_t*, size_t, int) override { return fail(EBADF); }
-    int lastErrorCode() const override { return error_; }
-    std::string lastErrorText() const override { return std::strerror(error_); }
 
   protected:
-    bool fail(int code) {
-        error_ = code;
-        return false;
-    }
     CollectionInfo info_;
-    int error_ = 0;
 };
 
 // A device opened for transfers.
@@ -160,14 +153,13 @@ class HidapiDevice : public QueryDevice {
     bool check(int result, size_t atLeast) {
         if (result < 0 || static_cast<size_t>(result) < atLeast)
             return failed();
-        error_ = 0;
-        return true;
+        return succeed();
     }
 
     hid_device* handle_;
 };
 
-class HidapiBackend : public HidBackend {
+class HidapiBackend : public WithLastError<HidBackend> {
   public:
     HidapiBackend() { initialised_ = hid_init() == 0; }
     ~HidapiBackend() override {
@@ -180,14 +172,11 @@ class HidapiBackend : public HidBackend {
     std::vector<HidInterfaceEntry> enumerate() override;
     std::unique_ptr<HidDevice> open(const std::string& path) override;
     std::unique_ptr<HidDevice> openQuery(const std::string& path) override;
-    int lastErrorCode() const override { return error_; }
-    std::string lastErrorText() const override { return std::strerror(error_); }
 
   private:
     const CollectionInfo* find(const std::string& path);
 
     bool initialised_ = false;
-    int error_ = 0;
     std::map<std::string, CollectionInfo> known_; // by entry path
 };
 

@@ -1,9 +1,11 @@
 // The USB products the link serves: the keyboard (vendor 04B4, five products)
 // and the programming device (vendor 1593, product FF02). Discovery, the
 // link, the simulated devices, the descriptor sets and the udev rule's test
-// all read this one table. Header only, no dependencies: the descriptor sets
-// (eeprom/) read it too.
+// all read this one table. Header only. The ids the descriptor sets present
+// come from model/usb_identity.h, below the EEPROM image.
 #pragma once
+
+#include "model/usb_identity.h"
 
 #include <array>
 #include <cstdint>
@@ -50,19 +52,18 @@ struct UsbProduct {
     uint32_t prefixExchangedBelow;
 };
 
-constexpr uint16_t kKeyboardVendorId = 0x04B4;
 constexpr uint16_t kProgrammerVendorId = 0x1593;
 constexpr uint16_t kProgrammerProductId = 0xFF02;
 
 // clang-format off
 constexpr std::array<UsbProduct, 6> kUsbProducts = {{
-    // kind                   vendor               product               report  bare members     send path               output members   set  Prefix
-    {ProductKind::Keyboard,   kKeyboardVendorId,   0x1000,               4,      members({1}),    SendPath::ShortFeature, members({0, 2}), 0,   0},
-    {ProductKind::Keyboard,   kKeyboardVendorId,   0x1001,               4,      members({0, 1}), SendPath::Feature,      0,               1,   0},
-    {ProductKind::Keyboard,   kKeyboardVendorId,   0x100A,               4,      members({0}),    SendPath::Feature,      0,               2,   0},
-    {ProductKind::Keyboard,   kKeyboardVendorId,   0x100B,               4,      members({1}),    SendPath::Feature,      0,               3,   0},
-    {ProductKind::Keyboard,   kKeyboardVendorId,   0x100C,               4,      members({1}),    SendPath::Feature,      0,               4,   0},
-    {ProductKind::Programmer, kProgrammerVendorId, kProgrammerProductId, 0,      kAnyMember,      SendPath::Programmer,   0,               0,   412},
+    // kind                   vendor               product                    report  bare members     send path               output members   set  Prefix
+    {ProductKind::Keyboard,   kKeyboardVendorId,   0x1000,                    4,      members({1}),    SendPath::ShortFeature, members({0, 2}), 0,   0},
+    {ProductKind::Keyboard,   kKeyboardVendorId,   productOfDescriptorSet(1), 4,      members({0, 1}), SendPath::Feature,      0,               1,   0},
+    {ProductKind::Keyboard,   kKeyboardVendorId,   productOfDescriptorSet(2), 4,      members({0}),    SendPath::Feature,      0,               2,   0},
+    {ProductKind::Keyboard,   kKeyboardVendorId,   productOfDescriptorSet(3), 4,      members({1}),    SendPath::Feature,      0,               3,   0},
+    {ProductKind::Keyboard,   kKeyboardVendorId,   productOfDescriptorSet(4), 4,      members({1}),    SendPath::Feature,      0,               4,   0},
+    {ProductKind::Programmer, kProgrammerVendorId, kProgrammerProductId,      0,      kAnyMember,      SendPath::Programmer,   0,               0,   412},
 }};
 // clang-format on
 static_assert(kUsbProducts.size() == 6);
@@ -78,14 +79,6 @@ constexpr const UsbProduct* usbProduct(uint16_t vendorId, uint16_t productId) {
 constexpr bool isKeyboardProduct(uint16_t productId) {
     const UsbProduct* product = usbProduct(kKeyboardVendorId, productId);
     return product && product->kind == ProductKind::Keyboard;
-}
-
-// The keyboard product whose descriptor set this is; 0 for none.
-constexpr uint16_t productOfDescriptorSet(int set) {
-    for (const UsbProduct& product : kUsbProducts)
-        if (set != 0 && product.descriptorSet == set)
-            return product.productId;
-    return 0;
 }
 
 // Whether a collection at this member index with these report lengths

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 
 namespace quillan {
 namespace {
@@ -40,7 +39,7 @@ bool parsePath(const std::string& path, int& device, SimTarget& target) {
 }
 
 // A handle on one collection of a simulated device.
-class SimHandle : public HidDevice {
+class SimHandle : public WithLastError<HidDevice> {
   public:
     SimHandle(std::shared_ptr<SimDevice> device, SimTarget target, bool forTransfers)
         : device_(std::move(device)), target_(target), forTransfers_(forTransfers) {}
@@ -80,26 +79,14 @@ class SimHandle : public HidDevice {
     bool read(uint8_t* data, size_t length, int) override {
         return transfer() && check(device_->read(target_, data, length, error_));
     }
-    int lastErrorCode() const override { return error_; }
-    std::string lastErrorText() const override { return std::strerror(error_); }
 
   private:
-    bool fail(int code) {
-        error_ = code;
-        return false;
-    }
-    bool check(bool ok) {
-        if (ok)
-            error_ = 0;
-        return ok;
-    }
     // A handle opened for queries carries no reports.
     bool transfer() { return forTransfers_ || fail(EBADF); }
 
     std::shared_ptr<SimDevice> device_;
     SimTarget target_;
     bool forTransfers_;
-    int error_ = 0;
 };
 
 bool parseHex16(const std::string& text, uint16_t& value) {
@@ -225,10 +212,6 @@ std::unique_ptr<HidDevice> SimBackend::open(const std::string& path) {
 
 std::unique_ptr<HidDevice> SimBackend::openQuery(const std::string& path) {
     return openPath(path, false);
-}
-
-std::string SimBackend::lastErrorText() const {
-    return std::strerror(error_);
 }
 
 std::unique_ptr<SimEepromDevice> makeSimulatedDevice(const std::string& kind) {

@@ -12,7 +12,7 @@
 
 namespace quillan {
 
-class SimBackend : public HidBackend {
+class SimBackend : public WithLastError<HidBackend> {
   public:
     // Appends a device to the bus; returns it for configuring.
     template <class Device> Device& add(std::unique_ptr<Device> device) {
@@ -37,14 +37,11 @@ class SimBackend : public HidBackend {
     std::vector<HidInterfaceEntry> enumerate() override;
     std::unique_ptr<HidDevice> open(const std::string& path) override;
     std::unique_ptr<HidDevice> openQuery(const std::string& path) override;
-    int lastErrorCode() const override { return error_; }
-    std::string lastErrorText() const override;
 
   private:
     std::unique_ptr<HidDevice> openPath(const std::string& path, bool forTransfers);
 
     std::vector<std::shared_ptr<SimDevice>> devices_;
-    int error_ = 0;
     int openCount_ = 0;
 };
 

@@ -41,8 +41,4 @@ std::vector<std::string> diffDefinitions(const PortableDefinition& a, const Port
 Outcome saveDefinitionJson(const PortableDefinition& definition, const std::string& path);
 Outcome loadDefinitionJson(const std::string& path, PortableDefinition& out);
 
-// The same two with the reason in error.
-bool importDefinitionJson(const std::string& text, PortableDefinition& out, std::string& error);
-bool loadDefinitionJson(const std::string& path, PortableDefinition& out, std::string& error);
-
 } // namespace quillan

@@ -200,16 +200,4 @@ Outcome loadDefinitionJson(const std::string& path, PortableDefinition& out) {
     return importDefinitionJson(text, out);
 }
 
-bool importDefinitionJson(const std::string& text, PortableDefinition& out, std::string& error) {
-    const Outcome read = importDefinitionJson(text, out);
-    error = read.message.text;
-    return read.ok;
-}
-
-bool loadDefinitionJson(const std::string& path, PortableDefinition& out, std::string& error) {
-    const Outcome read = loadDefinitionJson(path, out);
-    error = read.message.text;
-    return read.ok;
-}
-
 } // namespace quillan

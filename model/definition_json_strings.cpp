@@ -174,8 +174,8 @@ void stringsFromJson(const Json& value, FileRecords& records) {
     std::vector<Cells> strings;
     for (size_t i = 0; i < list.size(); ++i)
         strings.push_back(stringFromJson(list[i], "strings[" + std::to_string(i) + "]"));
-    if (const std::string why = packRefusal(strings); !why.empty())
-        refuse("strings", why);
+    if (const Outcome fits = packRefusal(strings); !fits)
+        refuse("strings", fits.message.text);
     writePackedTables(records.stringIndex, records.stringChars, strings);
     records.header.NumberOfStrings = static_cast<int32_t>(strings.size());
 }

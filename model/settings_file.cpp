@@ -158,8 +158,8 @@ bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const 
     // After an edit that no build has packed (a refused build, or none at
     // all) the packed tables are brought up to date first: a file never
     // gets stale strings.
-    if (const std::string why = packStaleStrings(def); !why.empty()) {
-        show(messages, {"Not saved: " + why, "Save", MessageIcon::Error});
+    if (const Outcome packed = packStaleStrings(def); !packed) {
+        show(messages, {"Not saved: " + packed.message.text, "Save", MessageIcon::Error});
         return false;
     }
     return writeSettingsBytes(encodeSettings(def, controls), def, path, messages, savedTextPath);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/definition.h"
+#include "model/file_names.h"
 #include "model/messages.h"
 
 #include <string>
@@ -46,7 +47,7 @@ std::string savedText(const KeyboardDefinition& def);
 // an error naming the file and the reason. Returns true when both were
 // written.
 bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const std::string& path,
-                  const MessageSink& messages, const std::string& savedTextPath = "Saved.txt");
+                  const MessageSink& messages, const std::string& savedTextPath = kSavedTextFile);
 
 // Load: reads any supported version. A load that fails (cannot open, unknown
 // version or size, a file of 1.1 to 4.0 shorter than its version's size)
@@ -77,6 +78,6 @@ bool currentVersionImage(const std::string& bytes, const std::string& loadedName
 // both files were written.
 bool writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
                         const std::string& path, const MessageSink& messages,
-                        const std::string& savedTextPath = "Saved.txt");
+                        const std::string& savedTextPath = kSavedTextFile);
 
 } // namespace quillan

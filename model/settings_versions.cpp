@@ -14,37 +14,6 @@ void setMessage(SettingsImage& image, const char* text, const char* caption) {
     image.message = Message{text, caption, MessageIcon::None};
 }
 
-// Fields that versions 1.0 to 2.0 hold at the same offsets: 8..28, 52, 56.
-void readV1Common(ByteReader& in, HeaderRecord& header) {
-    in.seek(8);
-    header.StdRepeat = in.i32();
-    header.GlobalRepeatDisable = in.i32();
-    header.AnyKeyRelease = in.i32();
-    header.DefRepDelay = in.i32();
-    header.DefRepRate = in.i32();
-    header.DebounceTime = in.i32();
-    in.seek(52);
-    header.MaxScanRow = in.i32();
-    header.PrefixMakeBreak = in.i32();
-}
-
-// Versions 1.1 to 2.0: Led1..Led3 at 32..40; 1.3 adds PointDevice and
-// EnableBits at 60 and 64; 2.0 adds NumberOfStrings at 68.
-void readV1Header(ByteReader& in, HeaderRecord& header, int version) {
-    readV1Common(in, header);
-    in.seek(32);
-    header.Led1 = in.i32();
-    header.Led2 = in.i32();
-    header.Led3 = in.i32();
-    if (version >= 13) {
-        in.seek(60);
-        header.PointDevice = in.i32();
-        header.EnableBits = in.i32();
-    }
-    if (version >= 20)
-        header.NumberOfStrings = in.i32();
-}
-
 void readOldBlock(ByteReader& in, SettingsImage& image) {
     for (KeyCell& cell : image.oldBlock)
         readCell(in, cell);
@@ -58,7 +27,7 @@ bool readV10(const std::string& bytes, SettingsImage& image) {
     if (!small && bytes.size() != kV10LargeSize)
         return false;
     ByteReader in(bytes);
-    readV1Common(in, image.header);
+    readOldHeader(in, image.header, 10);
     in.seek(32);
     for (int32_t& entry : image.v10LedEntries)
         entry = in.i32();
@@ -82,7 +51,7 @@ bool readV10(const std::string& bytes, SettingsImage& image) {
 // from 2.0 on, the string tables.
 void readV1x(const std::string& bytes, SettingsImage& image, KeyboardDefinition& def, int version) {
     ByteReader in(bytes);
-    readV1Header(in, image.header, version);
+    readOldHeader(in, image.header, version);
     const size_t headerSize = version >= 20 ? 72 : version >= 13 ? 68 : 60;
     in.seek(headerSize);
     readOldBlock(in, image);

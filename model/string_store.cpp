@@ -134,32 +134,32 @@ int clampedInt(size_t value) {
 
 } // namespace
 
-std::string stringCapacityRefusal(int strings, int cells) {
+Outcome stringCapacityRefusal(int strings, int cells) {
     if (strings >= 0 && strings <= kMaxStrings && cells <= kStringCells)
-        return "";
+        return Outcome::success();
     char text[200];
     std::snprintf(text, sizeof text,
                   "The strings do not fit the EEPROM: %d strings in %d character cells; "
                   "it holds at most %d strings in %d cells.",
                   strings, cells, kMaxStrings, kStringCells);
-    return text;
+    return Outcome::failure(text);
 }
 
 int packedCellsNeeded(const KeyboardDefinition& def) {
     return packedCells(slotLengths(def), def.NumberOfStrings);
 }
 
-std::string workingStringsRefusal(const KeyboardDefinition& def) {
+Outcome workingStringsRefusal(const KeyboardDefinition& def) {
     return stringCapacityRefusal(def.NumberOfStrings, packedCellsNeeded(def));
 }
 
-std::string stringChangeRefusal(const KeyboardDefinition& def, int slot, int keys) {
+Outcome stringChangeRefusal(const KeyboardDefinition& def, int slot, int keys) {
     std::array<int, kStringSlots> lengths = slotLengths(def);
     int count = def.NumberOfStrings;
     if (!validSlot(slot)) {
         slot = findFreeStringSlot(def);
         if (slot < 0 && count < kMaxStrings)
-            return "No string slot is free; no new string can be added.";
+            return Outcome::failure("No string slot is free; no new string can be added.");
     }
     if (slot >= 0) {
         if (lengths[slot] == 0)
@@ -218,7 +218,7 @@ void releaseString(KeyboardDefinition& def, int slot, const LayerAssignment& giv
 }
 
 bool packWorkingStrings(KeyboardDefinition& def, Log& log, const SlotRemovalHook& onRemove) {
-    if (!workingStringsRefusal(def).empty())
+    if (!workingStringsRefusal(def))
         return false;
     int end = 0;
     if (def.NumberOfStrings != 0) {
@@ -287,12 +287,12 @@ int storedStringCount(const std::array<StringCell, kStringCells>& chars) {
     return stored;
 }
 
-std::string addRefusal(const std::vector<StringCells>& strings, size_t cellCount) {
+Outcome addRefusal(const std::vector<StringCells>& strings, size_t cellCount) {
     return stringCapacityRefusal(clampedInt(strings.size() + 1),
                                  clampedInt(listCells(strings) + cellCount + 1));
 }
 
-std::string packRefusal(const std::vector<StringCells>& strings) {
+Outcome packRefusal(const std::vector<StringCells>& strings) {
     return stringCapacityRefusal(clampedInt(strings.size()), clampedInt(listCells(strings)));
 }
 
@@ -310,15 +310,15 @@ void writePackedTables(std::array<uint16_t, kStringSlots>& index,
     }
 }
 
-std::string packStaleStrings(KeyboardDefinition& def) {
+Outcome packStaleStrings(KeyboardDefinition& def) {
     Log quiet;
     if (def.packedStringsCurrent || packWorkingStrings(def, quiet))
-        return "";
+        return Outcome::success();
     return workingStringsRefusal(def);
 }
 
 bool packStrings(KeyboardDefinition& def, const std::vector<StringCells>& strings) {
-    if (!packRefusal(strings).empty())
+    if (!packRefusal(strings))
         return false;
     writePackedTables(def.stringIndex, def.stringChars, strings);
     def.NumberOfStrings = static_cast<int32_t>(strings.size());

@@ -15,6 +15,7 @@
 
 #include "model/definition.h"
 #include "model/log.h"
+#include "model/messages.h"
 
 #include <functional>
 #include <string>
@@ -32,17 +33,18 @@ using StringCells = std::vector<StringCell>;
 // --- Capacity ------------------------------------------------------------------
 
 // The one capacity rule: at most 127 strings, and their packed cells,
-// terminators included, at most 448. Returns why `strings` strings of
-// `cells` packed cells do not fit, or "" when they do.
-std::string stringCapacityRefusal(int strings, int cells);
+// terminators included, at most 448. Fails with why `strings` strings of
+// `cells` packed cells do not fit. (The refusals here carry the text only;
+// each caller shows it with its own caption.)
+Outcome stringCapacityRefusal(int strings, int cells);
 // Packed cells the working strings take as a build packs them: the first
 // NumberOfStrings non-empty slots with a terminator each, one terminator for
 // every string that stays empty.
 int packedCellsNeeded(const KeyboardDefinition& def);
 // The capacity rule applied to the working strings.
-std::string workingStringsRefusal(const KeyboardDefinition& def);
-// Why slot `slot` (-1: a new slot) cannot take a string of `keys` keys, "".
-std::string stringChangeRefusal(const KeyboardDefinition& def, int slot, int keys);
+Outcome workingStringsRefusal(const KeyboardDefinition& def);
+// Fails with why slot `slot` (-1: a new slot) cannot take a string of `keys` keys.
+Outcome stringChangeRefusal(const KeyboardDefinition& def, int slot, int keys);
 
 // --- Working slots (the key picker) -------------------------------------------
 
@@ -83,10 +85,10 @@ std::vector<StringCells> readPackedStrings(const KeyboardDefinition& def);
 // The non-empty strings the packed characters hold, whatever the count says
 // (as unpacking splits them: each ended by an all-zero cell).
 int storedStringCount(const std::array<StringCell, kStringCells>& chars);
-// Why the list cannot take one more string of cellCount cells ("" when it can).
-std::string addRefusal(const std::vector<StringCells>& strings, size_t cellCount);
-// Why the list cannot be written into the packed store ("" when it can).
-std::string packRefusal(const std::vector<StringCells>& strings);
+// Fails with why the list cannot take one more string of cellCount cells.
+Outcome addRefusal(const std::vector<StringCells>& strings, size_t cellCount);
+// Fails with why the list cannot be written into the packed store.
+Outcome packRefusal(const std::vector<StringCells>& strings);
 // Clears the index and the storage and writes the list into them, index
 // entry m = 0x900 + 4 * (first cell of string m); NumberOfStrings = list
 // size. Writes nothing and returns false when packRefusal objects.
@@ -98,9 +100,9 @@ void writePackedTables(std::array<uint16_t, kStringSlots>& index,
                        std::array<StringCell, kStringCells>& chars,
                        const std::vector<StringCells>& strings);
 // Before the packed tables are written out (save, export): packs the working
-// strings when an edit has not been packed yet. Returns why they cannot be
-// packed ("" when the tables are current).
-std::string packStaleStrings(KeyboardDefinition& def);
+// strings when an edit has not been packed yet. Fails with why they cannot
+// be packed (the text only; the caller adds its caption).
+Outcome packStaleStrings(KeyboardDefinition& def);
 // Deleting string s: every STRING_KEY layer numbered above s moves down one
 // (traced "StringDefinition bIBMKey = "), and NumberOfStrings drops by one.
 void renumberForDeletedString(KeyboardDefinition& def, int s, Log& log);

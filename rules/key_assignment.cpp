@@ -136,12 +136,12 @@ std::string format(const char* fmt, int a, int b = 0) {
     return text;
 }
 
-// Why a string of lineCount keys cannot be stored, or "" when it can.
-// keptSlot is the layer's own slot, -1 when a new slot is needed.
-std::string stringRefusal(const KeyboardDefinition& def, int lineCount, int keptSlot) {
+// Fails with why a string of lineCount keys cannot be stored. keptSlot is
+// the layer's own slot, -1 when a new slot is needed.
+Outcome stringRefusal(const KeyboardDefinition& def, int lineCount, int keptSlot) {
     if (lineCount > kMaxStringKeys)
-        return format("A string holds at most %d keys; this list has %d lines.", kMaxStringKeys,
-                      lineCount);
+        return Outcome::failure(format("A string holds at most %d keys; this list has %d lines.",
+                                       kMaxStringKeys, lineCount));
     return stringChangeRefusal(def, keptSlot, lineCount);
 }
 
@@ -287,20 +287,18 @@ std::vector<std::string> layerToList(const KeyboardDefinition& def, PickerTarget
     return lines;
 }
 
-AssignOutcome listToLayer(KeyboardDefinition& def, const PickerTarget& target,
-                          const std::vector<std::string>& lines, const ModeToggles& toggles,
-                          Log& log) {
+Outcome listToLayer(KeyboardDefinition& def, const PickerTarget& target,
+                    const std::vector<std::string>& lines, const ModeToggles& toggles, Log& log) {
     if (!validCell(target.row, target.column) || target.layer < 0 || target.layer >= kLayers)
-        return {false, "No key cell is being edited."};
+        return Outcome::failure("No key cell is being edited.");
     LayerAssignment& layer = def.cell(target.row, target.column).layers[target.layer];
     // A string layer keeps its slot for a new string; one whose slot number
     // lies outside the store takes a new slot like any other layer.
     const bool keepSlot = target.stringFlag && validSlot(layer.ibmkey);
     const int n = static_cast<int>(lines.size());
     if (n > 1) {
-        const std::string why = stringRefusal(def, n, keepSlot ? layer.ibmkey : -1);
-        if (!why.empty())
-            return {false, why};
+        if (Outcome fits = stringRefusal(def, n, keepSlot ? layer.ibmkey : -1); !fits)
+            return fits;
     }
     if (keepSlot || (target.stringFlag && n <= 1))
         listToStringLayer(def, layer, lines, toggles, log);
@@ -309,16 +307,17 @@ AssignOutcome listToLayer(KeyboardDefinition& def, const PickerTarget& target,
     return {};
 }
 
-AssignOutcome assignStringToLayer(KeyboardDefinition& def, const PickerTarget& target, int chosen,
-                                  Log& log) {
+Outcome assignStringToLayer(KeyboardDefinition& def, const PickerTarget& target, int chosen,
+                            Log& log) {
     if (!validCell(target.row, target.column) || target.layer < 0 || target.layer >= kLayers)
-        return {false, "No key cell is being edited."};
+        return Outcome::failure("No key cell is being edited.");
     LayerAssignment& layer = def.cell(target.row, target.column).layers[target.layer];
     if (layer.keytype != STRING_KEY)
-        return {false, "Only a String Key layer can be assigned a string."};
+        return Outcome::failure("Only a String Key layer can be assigned a string.");
     const int listed = static_cast<int>(selectableStrings(def).size());
     if (chosen < -1 || chosen >= listed)
-        return {false, format("There is no string %d; the list holds %d strings.", chosen, listed)};
+        return Outcome::failure(
+            format("There is no string %d; the list holds %d strings.", chosen, listed));
     if (chosen >= 0) // nothing chosen keeps the string the layer had
         layer.ibmkey = chosen;
     log.trace("^%d bIBMKey = %d\n", target.layer + 1, layer.ibmkey);
@@ -370,10 +369,10 @@ void markLayerUsedByKey(KeyboardDefinition& def, const PickerTarget& target) {
     layer.used = layer.keytype == UNUSED_KEY ? 0 : 1;
 }
 
-AssignOutcome confirmPickerList(KeyboardDefinition& def, const PickerTarget& target,
-                                const std::vector<std::string>& lines, const ModeToggles& toggles,
-                                Log& log) {
-    const AssignOutcome outcome = listToLayer(def, target, lines, toggles, log);
+Outcome confirmPickerList(KeyboardDefinition& def, const PickerTarget& target,
+                          const std::vector<std::string>& lines, const ModeToggles& toggles,
+                          Log& log) {
+    const Outcome outcome = listToLayer(def, target, lines, toggles, log);
     if (outcome.ok)
         markLayerUsedByKey(def, target);
     return outcome;

@@ -12,6 +12,7 @@
 
 #include "model/definition.h"
 #include "model/log.h"
+#include "model/messages.h"
 #include "model/string_store.h"
 
 #include <array>
@@ -58,12 +59,6 @@ struct PickerTarget {
     bool stringFlag = false; // the layer was a string when the list was filled
 };
 
-// Result of writing a list into a layer. A refused assignment writes nothing.
-struct AssignOutcome {
-    bool ok = true;
-    std::string message; // why the assignment was refused
-};
-
 // --- Key lines -------------------------------------------------------------
 
 // The text before the first tab.
@@ -94,16 +89,15 @@ std::vector<std::string> layerToList(const KeyboardDefinition& def, PickerTarget
 // string when no slot is free, and strings beyond the store's capacity rule.
 // A string that another layer still names is kept for that layer when this
 // one gives it up.
-AssignOutcome listToLayer(KeyboardDefinition& def, const PickerTarget& target,
-                          const std::vector<std::string>& lines, const ModeToggles& toggles,
-                          Log& log);
+Outcome listToLayer(KeyboardDefinition& def, const PickerTarget& target,
+                    const std::vector<std::string>& lines, const ModeToggles& toggles, Log& log);
 
 // "Assign string" on the layer target names: list entry `chosen` of the
 // string selection (selectableStrings) becomes the layer's string; -1 keeps
 // the one it has. Traces "^%d bIBMKey = %d". Refused on a layer that is not
 // a String Key and for an entry the list does not have.
-AssignOutcome assignStringToLayer(KeyboardDefinition& def, const PickerTarget& target, int chosen,
-                                  Log& log);
+Outcome assignStringToLayer(KeyboardDefinition& def, const PickerTarget& target, int chosen,
+                            Log& log);
 
 // The Key Settings check boxes that are not automatic: each click inverts
 // its flag in the cell at once. Returns the new value.
@@ -143,8 +137,8 @@ bool stepToEnabledCell(const KeyboardDefinition& def, int& row, int& column, int
 void markLayerUsedByKey(KeyboardDefinition& def, const PickerTarget& target);
 // The picker's OK as a whole: listToLayer, then, when it was not refused,
 // markLayerUsedByKey. The picker window and scripted editing both run this.
-AssignOutcome confirmPickerList(KeyboardDefinition& def, const PickerTarget& target,
-                                const std::vector<std::string>& lines, const ModeToggles& toggles,
-                                Log& log);
+Outcome confirmPickerList(KeyboardDefinition& def, const PickerTarget& target,
+                          const std::vector<std::string>& lines, const ModeToggles& toggles,
+                          Log& log);
 
 } // namespace quillan

@@ -98,8 +98,8 @@ std::string StringListEditor::add(const std::u32string& text) {
     std::string why;
     if (!textToCells(text, cells, why))
         return why;
-    if (why = addRefusal(strings_, cells.size()); !why.empty())
-        return why;
+    if (const Outcome fits = addRefusal(strings_, cells.size()); !fits)
+        return fits.message.text;
     strings_.push_back(cells);
     ++def_.NumberOfStrings;
     return "";
@@ -118,8 +118,8 @@ std::string StringListEditor::remove(int s) {
 }
 
 std::string StringListEditor::finish() {
-    if (std::string why = packRefusal(strings_); !why.empty())
-        return why;
+    if (const Outcome fits = packRefusal(strings_); !fits)
+        return fits.message.text;
     packStrings(def_, strings_);
     // The key picker and the image build work on the working slots.
     unpackStrings(def_);

@@ -8,6 +8,7 @@
 #include "eeprom/image.h"
 #include "hidlink/link.h"
 #include "model/definition.h"
+#include "model/file_names.h"
 #include "model/log.h"
 #include "model/messages.h"
 
@@ -36,7 +37,7 @@ void startSession(Session& session);
 // Opens (truncating) the trace log and writes its start line. A log that
 // cannot be opened is said once per process on standard error; the run goes
 // on without traces.
-bool openLog(Session& session, const std::string& path = "qnlog.txt");
+bool openLog(Session& session, const std::string& path = kLogFile);
 
 // The link as the session drives it.
 LinkContext linkContext(Session& session);

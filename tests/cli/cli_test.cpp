@@ -92,8 +92,8 @@ TEST_F(CliTest, NewBuildRefillConvertChain) {
 
     // The build stores the loaded file's name in the image's file-name text.
     EepromImage image;
-    std::string error;
-    ASSERT_TRUE(readImageFile("EEPkey.bin", image, error)) << error;
+    const Outcome read = readImageFile("EEPkey.bin", image);
+    ASSERT_TRUE(read) << read.message.text;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&image.bytes[0x610])), "first.dat");
 
     ASSERT_EQ(runRefill("EEPkey.bin", "back.dat"), kExitOk);
@@ -171,7 +171,8 @@ TEST_F(CliTest, ExitCodesOfProgramAndProduce) {
     EXPECT_NE(text.find(",QX-0010,04B4:1001,V0001,PASS,"), std::string::npos) << text;
     // --sim-eeprom holds the last unit.
     EepromImage unit;
-    ASSERT_TRUE(readImageFile("unit.bin", unit, error)) << error;
+    const Outcome readUnit = readImageFile("unit.bin", unit);
+    ASSERT_TRUE(readUnit) << readUnit.message.text;
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&unit.bytes[kSerialNumberAddress])),
               "QX-0010");
 }

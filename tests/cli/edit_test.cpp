@@ -227,7 +227,7 @@ TEST_F(Edit, PickerAndBuildCountStringsAlike) {
     def.NumberOfStrings = 3;
     ASSERT_TRUE(build()); // 444 + 2 cells
     const std::string refusal = run({"type", "5", "5", "0", "xy"});
-    EXPECT_EQ(refusal, "Key Macro Tool: " + stringCapacityRefusal(4, 449));
+    EXPECT_EQ(refusal, "Key Macro Tool: " + stringCapacityRefusal(4, 449).message.text);
     ASSERT_EQ(run({"type", "5", "5", "0", "x"}), "");
     EXPECT_TRUE(build());
 }

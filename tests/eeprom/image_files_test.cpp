@@ -100,8 +100,8 @@ TEST(ImageFiles, BinaryRoundTripAndBadFiles) {
     ASSERT_TRUE(writeImageBinary(image, bin));
     EXPECT_EQ(std::filesystem::file_size(bin), 8192u);
     EepromImage back;
-    std::string error;
-    ASSERT_TRUE(readImageFile(bin, back, error)) << error;
+    const Outcome read = readImageFile(bin, back);
+    ASSERT_TRUE(read) << read.message.text;
     EXPECT_EQ(back.bytes, image.bytes);
 
     ASSERT_TRUE(writeImageText(image, (dir / "EEPkey.txt").string()));
@@ -112,12 +112,13 @@ TEST(ImageFiles, BinaryRoundTripAndBadFiles) {
 
     std::filesystem::resize_file(bin, 8191);
     EepromImage untouched = patterned();
-    EXPECT_FALSE(readImageFile(bin, untouched, error));
-    EXPECT_FALSE(error.empty());
+    const Outcome shortFile = readImageFile(bin, untouched);
+    EXPECT_FALSE(shortFile);
+    EXPECT_FALSE(shortFile.message.text.empty());
     EXPECT_EQ(untouched.bytes, image.bytes);
     std::filesystem::resize_file(bin, 8193);
-    EXPECT_FALSE(readImageFile(bin, untouched, error));
-    EXPECT_FALSE(readImageFile((dir / "missing.bin").string(), untouched, error));
+    EXPECT_FALSE(readImageFile(bin, untouched));
+    EXPECT_FALSE(readImageFile((dir / "missing.bin").string(), untouched));
     EXPECT_FALSE(writeImageBinary(image, (dir / "no" / "such" / "dir.bin").string()));
     std::filesystem::remove_all(dir);
 }

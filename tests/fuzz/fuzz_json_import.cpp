@@ -10,11 +10,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     quillan::PortableDefinition definition;
-    std::string error;
-    if (!quillan::importDefinitionJson(text, definition, error))
+    if (!quillan::importDefinitionJson(text, definition))
         return 0;
     quillan::PortableDefinition again;
-    if (!quillan::importDefinitionJson(quillan::exportDefinitionJson(definition), again, error) ||
+    if (!quillan::importDefinitionJson(quillan::exportDefinitionJson(definition), again) ||
         !(again == definition))
         std::abort();
     return 0;

@@ -31,8 +31,8 @@ void setVersion(std::string& bytes, int high, int low) {
 void expectRoundTrip(const PortableDefinition& definition, const std::string& what) {
     const std::string text = exportDefinitionJson(definition);
     PortableDefinition back;
-    std::string error;
-    ASSERT_TRUE(importDefinitionJson(text, back, error)) << what << ": " << error;
+    const Outcome read = importDefinitionJson(text, back);
+    ASSERT_TRUE(read) << what << ": " << read.message.text;
     ASSERT_EQ(back.settings.size(), definition.settings.size()) << what;
     EXPECT_TRUE(back == definition) << what;
     EXPECT_EQ(exportDefinitionJson(back), text) << what << ": export is not stable";
@@ -103,8 +103,8 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 
 PortableDefinition imported(const std::string& text) {
     PortableDefinition definition;
-    std::string error;
-    EXPECT_TRUE(importDefinitionJson(text, definition, error)) << error;
+    const Outcome read = importDefinitionJson(text, definition);
+    EXPECT_TRUE(read) << read.message.text;
     return definition;
 }
 
@@ -229,9 +229,9 @@ TEST(DefinitionJson, RefusalsNameThePathAndChangeNothing) {
     for (const Case& c : cases) {
         const std::string text = replaced(kSmallDocument, c.from, c.to);
         PortableDefinition out{"untouched", {}};
-        std::string error;
-        EXPECT_FALSE(importDefinitionJson(text, out, error)) << c.to;
-        EXPECT_EQ(error.rfind(c.message, 0), 0u) << "got: " << error;
+        const Outcome read = importDefinitionJson(text, out);
+        EXPECT_FALSE(read) << c.to;
+        EXPECT_EQ(read.message.text.rfind(c.message, 0), 0u) << "got: " << read.message.text;
         EXPECT_EQ(out.settings, "untouched");
     }
 }
@@ -259,9 +259,9 @@ TEST(DefinitionJson, RefusalsNameTheLineAndStringLayersTheirString) {
     };
     for (const Case& c : cases) {
         PortableDefinition out;
-        std::string error;
-        EXPECT_FALSE(importDefinitionJson(replaced(kSmallDocument, c.from, c.to), out, error));
-        EXPECT_EQ(error, c.message);
+        const Outcome read = importDefinitionJson(replaced(kSmallDocument, c.from, c.to), out);
+        EXPECT_FALSE(read);
+        EXPECT_EQ(read.message.text, c.message);
     }
     // A byte-order mark is accepted as the readers accept it.
     EXPECT_EQ(imported("\xEF\xBB\xBF" + std::string(kSmallDocument)), imported(kSmallDocument));

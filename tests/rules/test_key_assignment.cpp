@@ -30,7 +30,7 @@ class KeyAssignment : public ::testing::Test {
         std::copy(cells.begin(), cells.end(), def->stringSlots[slot].begin());
         ++def->NumberOfStrings;
     }
-    AssignOutcome assign(const std::vector<std::string>& lines, ModeToggles t = {}) {
+    Outcome assign(const std::vector<std::string>& lines, ModeToggles t = {}) {
         return listToLayer(*def, target, lines, t, log);
     }
 
@@ -210,9 +210,9 @@ TEST_F(KeyAssignment, SeveralLinesOnAStringLayerKeepItsSlot) {
 TEST_F(KeyAssignment, StringsBeyondTheLimitsAreRefusedAndNothingIsWritten) {
     const KeyboardDefinition before = *def;
     std::vector<std::string> lines(kMaxStringKeys + 1, "IBM Key 2" + kEmpty7);
-    AssignOutcome out = assign(lines);
+    Outcome out = assign(lines);
     EXPECT_FALSE(out.ok);
-    EXPECT_NE(out.message.find("447"), std::string::npos);
+    EXPECT_NE(out.message.text.find("447"), std::string::npos);
 
     // 447 keys fit; one more string of two does not (447 + 1 + 3 > 448).
     lines.pop_back();
@@ -220,20 +220,20 @@ TEST_F(KeyAssignment, StringsBeyondTheLimitsAreRefusedAndNothingIsWritten) {
     target.column = 6;
     out = assign({"IBM Key 2" + kEmpty7, "IBM Key 3" + kEmpty7});
     EXPECT_FALSE(out.ok);
-    EXPECT_NE(out.message.find("448"), std::string::npos);
+    EXPECT_NE(out.message.text.find("448"), std::string::npos);
 
     *def = before;
     def->NumberOfStrings = kMaxStrings;
     out = assign({"IBM Key 2" + kEmpty7, "IBM Key 3" + kEmpty7});
     EXPECT_FALSE(out.ok);
-    EXPECT_NE(out.message.find("127"), std::string::npos);
+    EXPECT_NE(out.message.text.find("127"), std::string::npos);
 
     def->NumberOfStrings = 3;
     for (int s = 0; s < kMaxStrings; ++s)
         def->stringSlots[s][0] = {0, 0x04, 0x1C, 0};
     out = assign({"IBM Key 2" + kEmpty7, "IBM Key 3" + kEmpty7});
     EXPECT_FALSE(out.ok);
-    EXPECT_NE(out.message.find("free"), std::string::npos);
+    EXPECT_NE(out.message.text.find("free"), std::string::npos);
     EXPECT_EQ(def->cell(3, 6), before.cell(3, 6));
     EXPECT_EQ(def->NumberOfStrings, 3);
 }
