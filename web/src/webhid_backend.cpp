@@ -1,0 +1,207 @@
+#include "web/src/webhid_backend.h"
+
+#include "hidlink/hidapi_backend.h"
+
+#include <emscripten.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace quillan {
+
+// quillan-cli's "real hardware" bus is the browser's.
+std::unique_ptr<HidBackend> makeHidapiBackend() {
+    return web::makeWebHidBackend();
+}
+
+} // namespace quillan
+
+namespace quillan::web {
+
+namespace {
+
+// Each returns a negative errno on failure. The transport keeps the devices;
+// handles and paths are its own.
+
+// Text of one line per collection: "path vendor product release collection
+// input output feature", numbers in decimal. Freed by the caller.
+EM_ASYNC_JS(char*, hidEnumerate, (), {
+    const text = await Module.quillanHid.enumerate();
+    const size = lengthBytesUTF8(text) + 1;
+    const out = _malloc(size);
+    stringToUTF8(text, out, size);
+    return out;
+});
+EM_ASYNC_JS(int, hidOpen, (const char* path, int query),
+            { return await Module.quillanHid.open(UTF8ToString(path), query != 0); });
+EM_JS(void, hidClose, (int handle), { Module.quillanHid.close(handle); });
+EM_ASYNC_JS(int, hidSetFeature, (int handle, const uint8_t* data, int length), {
+    return await Module.quillanHid.sendFeature(handle, HEAPU8.slice(data, data + length));
+});
+EM_ASYNC_JS(int, hidGetFeature, (int handle, uint8_t* data, int length), {
+    const answer = await Module.quillanHid.receiveFeature(handle, HEAPU8[data], length);
+    if (typeof answer == = "number")
+        return answer;
+    HEAPU8.set(answer.subarray(0, length), data);
+    return answer.length;
+});
+EM_ASYNC_JS(int, hidWrite, (int handle, const uint8_t* data, int length), {
+    return await Module.quillanHid.sendOutput(handle, HEAPU8.slice(data, data + length));
+});
+EM_ASYNC_JS(int, hidRead, (int handle, uint8_t* data, int length, int timeoutMs), {
+    const answer = await Module.quillanHid.receiveInput(handle, length, timeoutMs);
+    if (typeof answer == = "number")
+        return answer;
+    HEAPU8.set(answer.subarray(0, length), data);
+    return answer.length;
+});
+// The product string as UTF-16 code units written to out; their count, or
+// a negative errno.
+EM_JS(int, hidProductString, (int handle, char16_t* out, int capacity), {
+    const text = Module.quillanHid.productName(handle);
+    if (typeof text != = "string")
+        return text;
+    const count = Math.min(text.length, capacity);
+    for (let i = 0; i < count; ++i)
+        HEAPU16[(out >> 1) + i] = text.charCodeAt(i);
+    return count;
+});
+EM_ASYNC_JS(void, pauseMicroseconds, (double us), { await Module.quillanHid.pause(us); });
+
+struct Collection {
+    HidInterfaceEntry entry;
+    HidCaps caps;
+};
+
+std::vector<Collection> parseCollections(const std::string& text) {
+    std::vector<Collection> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream fields(line);
+        Collection c;
+        unsigned vendor = 0, product = 0, release = 0, usagePage = 0, usage = 0;
+        unsigned input = 0, output = 0, feature = 0;
+        if (!(fields >> c.entry.path >> vendor >> product >> release >> c.entry.collection >>
+              usagePage >> usage >> input >> output >> feature))
+            continue;
+        c.entry.vendorId = static_cast<uint16_t>(vendor);
+        c.entry.productId = static_cast<uint16_t>(product);
+        c.entry.releaseNumber = static_cast<uint16_t>(release);
+        c.caps = HidCaps{static_cast<uint16_t>(usage), static_cast<uint16_t>(usagePage),
+                         static_cast<uint16_t>(input), static_cast<uint16_t>(output),
+                         static_cast<uint16_t>(feature)};
+        out.push_back(c);
+    }
+    return out;
+}
+
+class WebHidDevice : public HidDevice {
+  public:
+    WebHidDevice(int handle, Collection collection)
+        : handle_(handle), collection_(std::move(collection)) {}
+    ~WebHidDevice() override { hidClose(handle_); }
+
+    bool getAttributes(uint16_t& vendorId, uint16_t& productId, uint16_t& release) override {
+        vendorId = collection_.entry.vendorId;
+        productId = collection_.entry.productId;
+        release = collection_.entry.releaseNumber;
+        return true;
+    }
+    bool getCaps(HidCaps& caps) override {
+        caps = collection_.caps;
+        return true;
+    }
+    bool getProductString(std::u16string& text) override {
+        char16_t buffer[128];
+        const int count = hidProductString(handle_, buffer, 127);
+        if (count < 0)
+            return fail(count);
+        text.assign(buffer, buffer + count);
+        return true;
+    }
+    bool setFeature(const uint8_t* data, size_t length) override {
+        return done(hidSetFeature(handle_, data, static_cast<int>(length)));
+    }
+    bool getFeature(uint8_t* data, size_t length) override {
+        return done(hidGetFeature(handle_, data, static_cast<int>(length)));
+    }
+    bool write(const uint8_t* data, size_t length) override {
+        return done(hidWrite(handle_, data, static_cast<int>(length)));
+    }
+    bool read(uint8_t* data, size_t length, int timeoutMs) override {
+        return done(hidRead(handle_, data, static_cast<int>(length), timeoutMs));
+    }
+    int lastErrorCode() const override { return error_; }
+    std::string lastErrorText() const override { return std::strerror(error_); }
+
+  private:
+    bool done(int result) { return result >= 0 ? (error_ = 0, true) : fail(result); }
+    bool fail(int result) {
+        error_ = -result;
+        return false;
+    }
+    int handle_;
+    Collection collection_;
+    int error_ = 0;
+};
+
+class WebHidBackend : public HidBackend {
+  public:
+    std::vector<HidInterfaceEntry> enumerate() override {
+        char* text = hidEnumerate();
+        collections_ = parseCollections(text ? text : "");
+        std::free(text);
+        std::vector<HidInterfaceEntry> entries;
+        for (const Collection& c : collections_)
+            entries.push_back(c.entry);
+        return entries;
+    }
+    std::unique_ptr<HidDevice> open(const std::string& path) override { return openAs(path, 0); }
+    std::unique_ptr<HidDevice> openQuery(const std::string& path) override {
+        return openAs(path, 1);
+    }
+    int lastErrorCode() const override { return error_; }
+    std::string lastErrorText() const override { return std::strerror(error_); }
+
+  private:
+    std::unique_ptr<HidDevice> openAs(const std::string& path, int query) {
+        const Collection* known = nullptr;
+        for (const Collection& c : collections_)
+            if (c.entry.path == path)
+                known = &c;
+        if (!known) {
+            error_ = ENOENT;
+            return nullptr;
+        }
+        const int handle = hidOpen(path.c_str(), query);
+        if (handle < 0) {
+            error_ = -handle;
+            return nullptr;
+        }
+        error_ = 0;
+        return std::make_unique<WebHidDevice>(handle, *known);
+    }
+    std::vector<Collection> collections_;
+    int error_ = 0;
+};
+
+class BrowserClock : public GapClock {
+  public:
+    void waitMicroseconds(int64_t us) override { pauseMicroseconds(static_cast<double>(us)); }
+};
+
+} // namespace
+
+std::unique_ptr<HidBackend> makeWebHidBackend() {
+    return std::make_unique<WebHidBackend>();
+}
+
+GapClock& browserClock() {
+    static BrowserClock clock;
+    return clock;
+}
+
+} // namespace quillan::web
