@@ -216,6 +216,19 @@ EMSCRIPTEN_KEEPALIVE const char* qw_layer_lines(int row, int column, int layer) 
     return give(text);
 }
 
+// Every cell, one a line by index: used, enabled, the four layers' used
+// flags and the legend, tab-separated.
+EMSCRIPTEN_KEEPALIVE const char* qw_cells() {
+    std::string text;
+    for (const KeyCell& cell : page().session.def.cells) {
+        text += std::to_string(cell.used != 0) + "\t" + std::to_string(cell.enabled != 0);
+        for (const LayerAssignment& layer : cell.layers)
+            text += "\t" + std::to_string(layer.used != 0);
+        text += "\t" + getText(cell.legend) + "\n";
+    }
+    return give(text);
+}
+
 // The strings as the string selection lists them, one a line.
 EMSCRIPTEN_KEEPALIVE const char* qw_strings() {
     std::string text;
@@ -263,6 +276,32 @@ EMSCRIPTEN_KEEPALIVE const char* qw_read() {
     if (!readBack(page().session, versionText))
         return give("");
     return give(versionText.empty() ? " " : versionText);
+}
+
+} // extern "C"
+
+#include "model/definition_json_fields.h"
+
+namespace {
+
+template <class List> std::string joined(const List& list) {
+    std::string text;
+    for (const char* item : list)
+        text += std::string(item) + "\n";
+    return text;
+}
+
+} // namespace
+
+extern "C" {
+
+// The choices of the settings' lists, one list per block: repeat delays,
+// repeat rates, pointing devices, LED functions and layer names.
+EMSCRIPTEN_KEEPALIVE const char* qw_choices() {
+    return give(joined(quillan::json_form::kRepeatDelays) + "\n" +
+                joined(quillan::json_form::kRepeatRates) + "\n" +
+                joined(quillan::json_form::kPointDevices) + "\n" +
+                joined(quillan::kLedFunctionNames) + "\n" + joined(quillan::kLayerNames));
 }
 
 } // extern "C"

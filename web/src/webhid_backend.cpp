@@ -1,9 +1,13 @@
 #include "web/src/webhid_backend.h"
 
 #include "hidlink/hidapi_backend.h"
+#include "hidlink/products.h"
+#include "hidlink/report_descriptor.h"
+#include "hidlink/sim_devices.h"
 
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +27,7 @@ namespace quillan::web {
 
 namespace {
 
+// clang-format off
 // Each returns a negative errno on failure. The transport keeps the devices;
 // handles and paths are its own.
 
@@ -43,7 +48,7 @@ EM_ASYNC_JS(int, hidSetFeature, (int handle, const uint8_t* data, int length), {
 });
 EM_ASYNC_JS(int, hidGetFeature, (int handle, uint8_t* data, int length), {
     const answer = await Module.quillanHid.receiveFeature(handle, HEAPU8[data], length);
-    if (typeof answer == = "number")
+    if (typeof answer == "number")
         return answer;
     HEAPU8.set(answer.subarray(0, length), data);
     return answer.length;
@@ -53,7 +58,7 @@ EM_ASYNC_JS(int, hidWrite, (int handle, const uint8_t* data, int length), {
 });
 EM_ASYNC_JS(int, hidRead, (int handle, uint8_t* data, int length, int timeoutMs), {
     const answer = await Module.quillanHid.receiveInput(handle, length, timeoutMs);
-    if (typeof answer == = "number")
+    if (typeof answer == "number")
         return answer;
     HEAPU8.set(answer.subarray(0, length), data);
     return answer.length;
@@ -62,7 +67,7 @@ EM_ASYNC_JS(int, hidRead, (int handle, uint8_t* data, int length, int timeoutMs)
 // a negative errno.
 EM_JS(int, hidProductString, (int handle, char16_t* out, int capacity), {
     const text = Module.quillanHid.productName(handle);
-    if (typeof text != = "string")
+    if (typeof text != "string")
         return text;
     const count = Math.min(text.length, capacity);
     for (let i = 0; i < count; ++i)
@@ -71,10 +76,89 @@ EM_JS(int, hidProductString, (int handle, char16_t* out, int capacity), {
 });
 EM_ASYNC_JS(void, pauseMicroseconds, (double us), { await Module.quillanHid.pause(us); });
 
+// clang-format on
+
 struct Collection {
     HidInterfaceEntry entry;
     HidCaps caps;
 };
+
+// The usages of an interface's collections, "page:usage" joined by spaces.
+using Signature = std::string;
+
+std::vector<Signature> keyboardInterfaceSignatures(uint16_t productId) {
+    std::vector<Signature> out;
+    for (const std::vector<uint8_t>& report : keyboardInterfaceReports(productId)) {
+        Signature signature;
+        for (const HidTopCollection& c : parseReportDescriptor(report).collections)
+            signature += std::to_string(c.usagePage) + ":" + std::to_string(c.usage) + " ";
+        out.push_back(signature);
+    }
+    return out;
+}
+
+std::string devicePath(const std::string& path) {
+    return path.substr(0, path.find('#'));
+}
+
+// The browser lists a keyboard's interfaces in no set order and leaves out
+// those it protects whole (a boot keyboard, a mouse). Member indices decide
+// which collection carries the requests, so the interfaces are put in the
+// order of the product's own descriptors, an interface the browser left out
+// standing as an entry that cannot be opened.
+std::vector<Collection> inInterfaceOrder(const std::vector<Collection>& listed) {
+    std::vector<Collection> out;
+    std::vector<bool> taken(listed.size(), false);
+    for (size_t i = 0; i < listed.size(); ++i) {
+        if (taken[i])
+            continue;
+        const uint16_t vendor = listed[i].entry.vendorId;
+        const uint16_t product = listed[i].entry.productId;
+        const std::vector<Signature> layout = vendor == kKeyboardVendorId
+                                                  ? keyboardInterfaceSignatures(product)
+                                                  : std::vector<Signature>{};
+        // The devices of this product, each with its collections' signature.
+        std::vector<std::pair<Signature, std::vector<size_t>>> devices;
+        for (size_t j = i; j < listed.size(); ++j) {
+            if (taken[j] || listed[j].entry.vendorId != vendor ||
+                listed[j].entry.productId != product)
+                continue;
+            const std::string device = devicePath(listed[j].entry.path);
+            auto it = std::find_if(devices.begin(), devices.end(), [&](const auto& d) {
+                return devicePath(listed[d.second.front()].entry.path) == device;
+            });
+            if (it == devices.end())
+                it = devices.insert(devices.end(), {Signature{}, {}});
+            it->first += std::to_string(listed[j].caps.usagePage) + ":" +
+                         std::to_string(listed[j].caps.usage) + " ";
+            it->second.push_back(j);
+            taken[j] = true;
+        }
+        std::vector<bool> placed(devices.size(), false);
+        for (const Signature& wanted : layout) {
+            auto it = std::find_if(devices.begin(), devices.end(), [&](const auto& d) {
+                return !placed[&d - devices.data()] && d.first == wanted;
+            });
+            if (it == devices.end()) {
+                // Left out by the browser: one unopenable entry per collection.
+                for (size_t n = std::count(wanted.begin(), wanted.end(), ' '); n > 0; --n) {
+                    Collection absent = listed[i];
+                    absent.entry.path = "absent";
+                    out.push_back(absent);
+                }
+                continue;
+            }
+            placed[it - devices.begin()] = true;
+            for (size_t j : it->second)
+                out.push_back(listed[j]);
+        }
+        for (size_t d = 0; d < devices.size(); ++d)
+            if (!placed[d])
+                for (size_t j : devices[d].second)
+                    out.push_back(listed[j]);
+    }
+    return out;
+}
 
 std::vector<Collection> parseCollections(const std::string& text) {
     std::vector<Collection> out;
@@ -152,7 +236,7 @@ class WebHidBackend : public HidBackend {
   public:
     std::vector<HidInterfaceEntry> enumerate() override {
         char* text = hidEnumerate();
-        collections_ = parseCollections(text ? text : "");
+        collections_ = inInterfaceOrder(parseCollections(text ? text : ""));
         std::free(text);
         std::vector<HidInterfaceEntry> entries;
         for (const Collection& c : collections_)
@@ -172,8 +256,8 @@ class WebHidBackend : public HidBackend {
         for (const Collection& c : collections_)
             if (c.entry.path == path)
                 known = &c;
-        if (!known) {
-            error_ = ENOENT;
+        if (!known || path == "absent") {
+            error_ = ENODEV;
             return nullptr;
         }
         const int handle = hidOpen(path.c_str(), query);
