@@ -199,19 +199,15 @@ export class HidTransport {
     return out;
   }
 
-  // The gap between two reports. Waits of a few milliseconds are timed on
-  // the clock (a timer would round them up to 4 ms); every 4 ms of work
-  // the page gets the event loop back, so no task runs over 50 ms.
+  // The gap between two reports. Long waits sleep on a timer; the last
+  // few milliseconds (a timer would round them up to 4 ms) pass as a chain
+  // of message-channel tasks, each a few microseconds long, so the page
+  // stays responsive and no task runs anywhere near 50 ms.
   async pause(us: number): Promise<void> {
     const end = performance.now() + us / 1000;
-    await this.slice();
-    if (end - performance.now() > 6) {
-      await new Promise((r) => setTimeout(r, end - performance.now() - 4));
-      this.sliceStart = performance.now();
-    }
-    while (performance.now() < end) {
-      /* the last few milliseconds of the gap */
-    }
+    if (end - performance.now() > 6) await new Promise((r) => setTimeout(r, end - performance.now() - 4));
+    while (performance.now() < end) await yieldToBrowser();
+    this.sliceStart = performance.now();
   }
 }
 
