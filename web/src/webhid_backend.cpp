@@ -78,21 +78,27 @@ EM_ASYNC_JS(void, pauseMicroseconds, (double us), { await Module.quillanHid.paus
 
 // clang-format on
 
+// What an entry the browser does not list is opened as: never.
+constexpr const char* kAbsentPath = "absent";
+
 struct Collection {
     HidInterfaceEntry entry;
     HidCaps caps;
 };
 
-// The usages of an interface's collections, "page:usage" joined by spaces.
-using Signature = std::string;
+// A collection's usage page and usage in one number.
+using Usage = uint32_t;
+Usage usageOf(uint16_t page, uint16_t usage) {
+    return static_cast<Usage>(page) << 16 | usage;
+}
 
-std::vector<Signature> keyboardInterfaceSignatures(uint16_t productId) {
-    std::vector<Signature> out;
+// The usages of each interface's collections, in the product's own order.
+std::vector<std::vector<Usage>> keyboardInterfaceUsages(uint16_t productId) {
+    std::vector<std::vector<Usage>> out;
     for (const std::vector<uint8_t>& report : keyboardInterfaceReports(productId)) {
-        Signature signature;
+        out.emplace_back();
         for (const HidTopCollection& c : parseReportDescriptor(report).collections)
-            signature += std::to_string(c.usagePage) + ":" + std::to_string(c.usage) + " ";
-        out.push_back(signature);
+            out.back().push_back(usageOf(c.usagePage, c.usage));
     }
     return out;
 }
@@ -101,60 +107,77 @@ std::string devicePath(const std::string& path) {
     return path.substr(0, path.find('#'));
 }
 
+// The collections of one device the browser lists, by index into the list.
+struct ListedDevice {
+    std::vector<size_t> members;
+    bool placed = false;
+};
+
+// Whether the device's collections are the interface's, some perhaps left
+// out, in the same order.
+bool fitsInterface(const std::vector<Collection>& listed, const ListedDevice& device,
+                   const std::vector<Usage>& wanted) {
+    size_t next = 0;
+    for (Usage usage : wanted)
+        if (next < device.members.size() &&
+            usageOf(listed[device.members[next]].caps.usagePage,
+                    listed[device.members[next]].caps.usage) == usage)
+            ++next;
+    return next == device.members.size() && !device.members.empty();
+}
+
 // The browser lists a keyboard's interfaces in no set order and leaves out
-// those it protects whole (a boot keyboard, a mouse). Member indices decide
-// which collection carries the requests, so the interfaces are put in the
-// order of the product's own descriptors, an interface the browser left out
-// standing as an entry that cannot be opened.
+// what it protects (a boot keyboard, a mouse). Member indices decide which
+// collection carries the requests, so the collections are put in the order
+// of the product's own descriptors, each one the browser left out standing
+// as an entry that cannot be opened.
 std::vector<Collection> inInterfaceOrder(const std::vector<Collection>& listed) {
     std::vector<Collection> out;
     std::vector<bool> taken(listed.size(), false);
     for (size_t i = 0; i < listed.size(); ++i) {
         if (taken[i])
             continue;
-        const uint16_t vendor = listed[i].entry.vendorId;
-        const uint16_t product = listed[i].entry.productId;
-        const std::vector<Signature> layout = vendor == kKeyboardVendorId
-                                                  ? keyboardInterfaceSignatures(product)
-                                                  : std::vector<Signature>{};
-        // The devices of this product, each with its collections' signature.
-        std::vector<std::pair<Signature, std::vector<size_t>>> devices;
+        const HidInterfaceEntry& first = listed[i].entry;
+        std::vector<ListedDevice> devices; // this product's devices
         for (size_t j = i; j < listed.size(); ++j) {
-            if (taken[j] || listed[j].entry.vendorId != vendor ||
-                listed[j].entry.productId != product)
+            if (taken[j] || listed[j].entry.vendorId != first.vendorId ||
+                listed[j].entry.productId != first.productId)
                 continue;
-            const std::string device = devicePath(listed[j].entry.path);
-            auto it = std::find_if(devices.begin(), devices.end(), [&](const auto& d) {
-                return devicePath(listed[d.second.front()].entry.path) == device;
+            const std::string path = devicePath(listed[j].entry.path);
+            auto it = std::find_if(devices.begin(), devices.end(), [&](const ListedDevice& d) {
+                return devicePath(listed[d.members.front()].entry.path) == path;
             });
             if (it == devices.end())
-                it = devices.insert(devices.end(), {Signature{}, {}});
-            it->first += std::to_string(listed[j].caps.usagePage) + ":" +
-                         std::to_string(listed[j].caps.usage) + " ";
-            it->second.push_back(j);
+                it = devices.insert(devices.end(), ListedDevice{});
+            it->members.push_back(j);
             taken[j] = true;
         }
-        std::vector<bool> placed(devices.size(), false);
-        for (const Signature& wanted : layout) {
-            auto it = std::find_if(devices.begin(), devices.end(), [&](const auto& d) {
-                return !placed[&d - devices.data()] && d.first == wanted;
+        const std::vector<std::vector<Usage>> layout =
+            first.vendorId == kKeyboardVendorId ? keyboardInterfaceUsages(first.productId)
+                                                : std::vector<std::vector<Usage>>{};
+        for (const std::vector<Usage>& wanted : layout) {
+            auto it = std::find_if(devices.begin(), devices.end(), [&](const ListedDevice& d) {
+                return !d.placed && fitsInterface(listed, d, wanted);
             });
-            if (it == devices.end()) {
-                // Left out by the browser: one unopenable entry per collection.
-                for (size_t n = std::count(wanted.begin(), wanted.end(), ' '); n > 0; --n) {
-                    Collection absent = listed[i];
-                    absent.entry.path = "absent";
-                    out.push_back(absent);
+            size_t next = 0;
+            for (Usage usage : wanted) {
+                const bool present = it != devices.end() && next < it->members.size() &&
+                                     usageOf(listed[it->members[next]].caps.usagePage,
+                                             listed[it->members[next]].caps.usage) == usage;
+                if (present) {
+                    out.push_back(listed[it->members[next++]]);
+                    continue;
                 }
-                continue;
+                Collection absent = listed[i];
+                absent.entry.path = kAbsentPath;
+                out.push_back(absent);
             }
-            placed[it - devices.begin()] = true;
-            for (size_t j : it->second)
-                out.push_back(listed[j]);
+            if (it != devices.end())
+                it->placed = true;
         }
-        for (size_t d = 0; d < devices.size(); ++d)
-            if (!placed[d])
-                for (size_t j : devices[d].second)
+        for (const ListedDevice& device : devices)
+            if (!device.placed)
+                for (size_t j : device.members)
                     out.push_back(listed[j]);
     }
     return out;
@@ -256,7 +279,7 @@ class WebHidBackend : public HidBackend {
         for (const Collection& c : collections_)
             if (c.entry.path == path)
                 known = &c;
-        if (!known || path == "absent") {
+        if (!known || path == kAbsentPath) {
             error_ = ENODEV;
             return nullptr;
         }

@@ -21,7 +21,7 @@
   const products = {
     "1000": [[keyboard], [vendorInOut]],
     "1001": [[vendorFeature], [keyboard]],
-    "100A": [[keyboard], [vendorFeature, mouse]],
+    "100A": [[keyboard], [vendorFeature]], // the mouse collection hidden
     // Interfaces with nothing but protected collections may be left out.
     "100B": [[vendorFeature], [consumer]],
     "100C": [[consumer, vendorFeature, mouse, keyboard]],
