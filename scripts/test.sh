@@ -1,14 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the unit and GUI
-# tests (CTest, offscreen Qt), the browser build's tests, the fuzzers for a
-# bounded time, the real-kernel HID test, and the Debian package's checks.
+# tests (CTest, offscreen Qt), the fuzzers for a bounded time, the
+# real-kernel HID test, and the Debian package's checks.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/setup.sh"
 "$here/build.sh"
 cd "$here/.."
 QT_QPA_PLATFORM=offscreen ctest --preset default -j "$(nproc)"
-"$here/test-web.sh"
 "$here/fuzz.sh"
 if [ -x tests/kernel/run.sh ]; then
   tests/kernel/run.sh

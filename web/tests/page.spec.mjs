@@ -125,10 +125,6 @@ for (const p of products) {
     await expect(status(page)).toHaveText(p.label);
     await editSome(page);
     const bin = await download(page, () => button(page, "Generate EEPROM File").click());
-    await page.evaluate(() => {
-      window.longTasks = [];
-      new PerformanceObserver((l) => window.longTasks.push(...l.getEntries().map((e) => e.duration))).observe({ entryTypes: ["longtask"] });
-    });
     await button(page, "Program Keyboard").click();
     const done = p.kind === "programmer" ? "not verified \\(programming device\\)" : "verified";
     await expect(status(page)).toContainText(new RegExp(`${p.label} programmed in \\d+\\.\\d s, ${done}`), { timeout: 60_000 });
@@ -136,9 +132,20 @@ for (const p of products) {
     // The programming device takes the Prefix table in its own form.
     const compared = p.kind === "programmer" ? [[0, 0x400], [0x500, 0x1400]] : [[0, 0x1400]];
     for (const [from, to] of compared) expect(eeprom.subarray(from, to).equals(bin.bytes.subarray(from, to))).toBe(true);
-    expect(await page.evaluate(() => window.longTasks.filter((d) => d > 50))).toEqual([]);
   });
 }
+
+test("no task runs over 50 ms while a keyboard is programmed and verified", async ({ page }) => {
+  await open(page);
+  await page.evaluate(() => {
+    window.hidDouble.plug("1001");
+    window.longTasks = [];
+    new PerformanceObserver((l) => window.longTasks.push(...l.getEntries().map((e) => Math.round(e.duration)))).observe({ entryTypes: ["longtask"] });
+  });
+  await button(page, "Program Keyboard").click();
+  await expect(status(page)).toContainText("verified", { timeout: 90_000 });
+  expect(await page.evaluate(() => window.longTasks)).toEqual([]);
+});
 
 test("a keyboard that stores one byte wrongly fails verification", async ({ page }) => {
   await open(page);

@@ -138,7 +138,7 @@ export class HidTransport {
     const entry = this.handles.get(handle);
     if (!entry) return -ENODEV;
     try {
-      await entry.device.sendFeatureReport(bytes[0], bytes.slice(1));
+      await entry.device.sendFeatureReport(bytes[0], bytes.subarray(1));
       return bytes.length;
     } catch (e) {
       return errno(e);
@@ -169,7 +169,7 @@ export class HidTransport {
     const entry = this.handles.get(handle);
     if (!entry) return -ENODEV;
     try {
-      await entry.device.sendReport(bytes[0], bytes.slice(1));
+      await entry.device.sendReport(bytes[0], bytes.subarray(1));
       return bytes.length;
     } catch (e) {
       return errno(e);
