@@ -88,8 +88,8 @@ void tell(const std::string& text, const char* caption) {
     showMessage(caption, text.c_str(), static_cast<int>(MessageIcon::Warning));
 }
 
+// Whether the file starts (after white space) as a JSON document does.
 bool isJson(const std::string& path) {
-    PortableDefinition probe;
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;

@@ -95,11 +95,9 @@ async function openFile(file: File): Promise<void> {
   if (!keepChanges()) return;
   const name = file.name.replace(/[\\/]/g, "_") || "in.dat";
   core.writeFile(name, new Uint8Array(await file.arrayBuffer()));
-  const before = core.document();
   if (core.load(name)) {
     undo.length = redo.length = 0;
     saved = core.document();
-    void before;
     say(`Loaded ${file.name}`);
   } else say("");
   core.remove(name);
