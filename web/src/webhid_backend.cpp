@@ -74,7 +74,9 @@ EM_JS(int, hidProductString, (int handle, char16_t* out, int capacity), {
         HEAPU16[(out >> 1) + i] = text.charCodeAt(i);
     return count;
 });
-EM_ASYNC_JS(void, pauseMicroseconds, (double us), { await Module.quillanHid.pause(us); });
+// Within the running task: the transport's report calls give the event loop
+// back every few milliseconds, so a wait needs no unwinding of its own.
+EM_JS(void, pauseMicroseconds, (double us), { Module.quillanHid.pause(us); });
 
 // clang-format on
 

@@ -14,8 +14,8 @@ namespace quillan::web {
 
 std::unique_ptr<HidBackend> makeWebHidBackend();
 
-// Waits between reports without holding the page: long waits yield to the
-// browser's event loop, short ones are timed to the microsecond.
+// Waits between reports, timed to the microsecond within the running task
+// (the transport's report calls give the event loop back).
 GapClock& browserClock();
 
 } // namespace quillan::web
