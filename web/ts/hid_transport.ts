@@ -62,7 +62,7 @@ export class HidTransport {
   // milliseconds: a device that answers at once (or a busy machine) must
   // not turn a transfer into one long task.
   private async slice(): Promise<void> {
-    if (performance.now() - this.sliceStart > 12) {
+    if (performance.now() - this.sliceStart > 4) {
       await yieldToBrowser();
       this.sliceStart = performance.now();
     }
@@ -201,7 +201,7 @@ export class HidTransport {
 
   // The gap between two reports, timed on the clock within the running
   // task (a timer would round 2 ms up to 4). The report calls give the
-  // event loop back every 12 ms of work, so no task runs near 50 ms.
+  // event loop back every 4 ms of work, so no task runs near 50 ms.
   pause(us: number): void {
     const end = performance.now() + us / 1000;
     while (performance.now() < end) {
