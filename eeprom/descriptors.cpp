@@ -32,7 +32,7 @@ constexpr uint16_t kSet1Product = productOfDescriptorSet(1);
 constexpr uint16_t kSet2Product = productOfDescriptorSet(2);
 constexpr uint16_t kSet3Product = productOfDescriptorSet(3);
 constexpr uint16_t kSet4Product = productOfDescriptorSet(4);
-static_assert(kSet1Product && kSet2Product && kSet3Product && kSet4Product);
+static_assert(kSet1Product != 0 && kSet2Product != 0 && kSet3Product != 0 && kSet4Product != 0);
 
 // Device descriptor: USB 1.00, class in the interfaces, 8-byte endpoint 0,
 // device release 0001, no strings, one configuration.

@@ -30,7 +30,6 @@ constexpr int64_t kInitialMarginNs = 150'000;
 constexpr int64_t kSpinReserveNs = 10'000;
 constexpr int64_t kMarginUpNs = 10'000;  // after a wake-up later than the margin
 constexpr int64_t kMarginDownNs = 2'000; // after one within it
-constexpr unsigned long kTimerSlackNs = 1'000;
 
 int64_t nanosSince(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(to - from).count();
@@ -45,6 +44,7 @@ void cpuRelax() {
 // Sleeps until wake (absolute, so an interrupted sleep resumes correctly).
 void sleepUntil(Clock::time_point wake) {
 #if defined(__linux__)
+    constexpr unsigned long kTimerSlackNs = 1'000;
     // The thread's timer slack (50 us by default) would make every wake-up
     // that much later; keep it small for this sleep only.
     const int oldSlack = prctl(PR_GET_TIMERSLACK, 0, 0, 0, 0);
