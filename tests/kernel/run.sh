@@ -14,7 +14,7 @@
 #   QUILLAN_KERNEL_CACHE  where the kernel package is kept
 #                         (default: ${XDG_CACHE_HOME:-~/.cache}/quillan-kernel)
 #   QUILLAN_KERNEL_ONLY   space-separated scenario names to run (default: all)
-#   QUILLAN_VM_TIMEOUT    seconds the guest may run (default 720)
+#   QUILLAN_VM_TIMEOUT    seconds the guest may run (default 720, 2520 with WebHID)
 #   QUILLAN_KERNEL_VERBOSE  when set, the guest shows the logs of passing scenarios too
 #   QUILLAN_KERNEL_EXTRA  further programs to put into the guest's /bin
 #   QUILLAN_WEBHID_SITE   folder of the site the WebHID scenarios drive (default:
@@ -29,11 +29,11 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 cache="${QUILLAN_KERNEL_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/quillan-kernel}"
-vm_timeout="${QUILLAN_VM_TIMEOUT:-720}"
 only="${QUILLAN_KERNEL_ONLY:-}"
 # The WebHID scenarios run unless QUILLAN_KERNEL_ONLY leaves them out.
 webhid=0
 if [ -z "$only" ] || echo " $only " | grep -q ' webhid-'; then webhid=1; fi
+vm_timeout="${QUILLAN_VM_TIMEOUT:-$((720 + webhid * 1800))}"
 
 say() { echo "kernel-test: $*" >&2; }
 die() {
@@ -221,7 +221,7 @@ if [ "$accel_mode" = kvm ]; then
     cpus=2
 else
     accel=(-accel tcg)
-    cpus=1
+    cpus=$((webhid + 1)) # the browser's processes need the second one
 fi
 memory=512
 share=()

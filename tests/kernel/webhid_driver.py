@@ -107,7 +107,7 @@ class Browser:
             text = " ".join(str(a.get("value", a.get("description", ""))) for a in args)
             print("console: " + text, file=self.log, flush=True)
 
-    def send(self, method, params=None, browser=False, timeout=60):
+    def send(self, method, params=None, browser=False, timeout=180):
         self.next_id += 1
         request = {"id": self.next_id, "method": method, "params": params or {}}
         if self.session and not browser:
