@@ -400,7 +400,7 @@ run() {
     fi
     if [ -n "$why" ] || [ -n "$verbose" ]; then
         for f in "$dir"/cli.log "$dir"/emulator-*.log "$dir"/driver.txt "$dir"/chromium.log; do
-            [ -f "$f" ] && sed "s|^|    $(basename "$f"): |" "$f" | tail -n "${log_lines:-40}"
+            [ -f "$f" ] && sed "s|^|    $(basename "$f"): |" "$f" | tail -n 12
         done
     fi
     cd /

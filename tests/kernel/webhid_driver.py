@@ -40,6 +40,7 @@ FLAGS = [
     "--disable-dev-shm-usage", "--remote-debugging-pipe", "--disable-extensions",
     "--disable-breakpad", "--mute-audio", "--disable-renderer-backgrounding",
     "--disable-background-timer-throttling", "--disable-backgrounding-occluded-windows",
+    "--log-level=3",  # the guest has no D-Bus: keep its complaints out of the log
 ]
 
 
