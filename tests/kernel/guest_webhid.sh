@@ -117,7 +117,7 @@ scenario_webhid_program() {
     expect_path 1 feature || return
     if [ -f downloads/eepraw.txt ]; then
         cp downloads/eepraw.txt eepraw.txt
-        expect_readback_dump eeprom-1.bin
+        expect_readback_dump "$dir/eeprom-1.bin"
     else
         head -c 5120 eeprom-1.bin >transferred.bin
         cmp -s downloads/readback.bin transferred.bin ||
