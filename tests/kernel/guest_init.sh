@@ -146,11 +146,16 @@ expect_programmed() {
 # quillan-cli refill makes of the EEPROM the device held (eepraw.txt as far
 # as it shows the bytes that travel, 0000..13FF).
 expect_readback() {
+    expect_readback_dump "$1" || return
+    cmp -s read.dat expect/read.dat || fail "read.dat differs from the device's EEPROM"
+}
+
+# expect_readback_dump EEPROM: the same for eepraw.txt alone.
+expect_readback_dump() {
     mkdir -p expect
     (cd expect && quillan-cli refill "$1" read.dat >/dev/null 2>refill.log) ||
         { fail "quillan-cli refill failed: $(head -n 1 expect/refill.log)"; return; }
     [ -f eepraw.txt ] || { fail "read wrote no eepraw.txt"; return; }
-    cmp -s read.dat expect/read.dat || { fail "read.dat differs from the device's EEPROM"; return; }
     local rest lines
     rest=$(grep -n '^Rest of eeprom' expect/eepraw.txt | cut -d: -f1)
     [ -n "$rest" ] || { fail "eepraw.txt has no \"Rest of eeprom\" section"; return; }
@@ -369,6 +374,9 @@ scenario_production_run() {
     done
 }
 
+# The scenarios that drive a web page in Chromium.
+[ -f /lib/webhid.sh ] && . /lib/webhid.sh
+
 # --- runner -------------------------------------------------------------------
 only="$(cat /data/only 2>/dev/null)"
 verbose="$(cat /data/verbose 2>/dev/null)"
@@ -391,8 +399,8 @@ run() {
         echo "FAIL $name: $why"
     fi
     if [ -n "$why" ] || [ -n "$verbose" ]; then
-        for f in "$dir"/cli.log "$dir"/emulator-*.log; do
-            [ -f "$f" ] && sed "s|^|    $(basename "$f"): |" "$f" | tail -n 8
+        for f in "$dir"/cli.log "$dir"/emulator-*.log "$dir"/driver.txt "$dir"/chromium.log; do
+            [ -f "$f" ] && sed "s|^|    $(basename "$f"): |" "$f" | tail -n 12
         done
     fi
     cd /
@@ -406,7 +414,7 @@ for name in no-device keyboard-1000 keyboard-1001 keyboard-100A keyboard-100B ke
     read-random-1000 read-random-100B programmer-0412 programmer-0411 mouse-first-1000 \
     mouse-first-100B unplug-during-download unplug-during-download-1000 stalled-download \
     stalled-read short-answer-feature short-answer-input wrong-vendor verify-failure \
-    production-run; do
+    production-run webhid-collections webhid-program; do
     run "$name"
 done
 

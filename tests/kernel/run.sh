@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Real-kernel HID test: boots Debian's kernel under qemu (software emulation)
-# with a small initramfs that holds busybox, the HID modules, our firmware
-# emulator (which presents keyboards through /dev/uhid) and quillan-cli with
-# its hidapi backend, runs the scenarios of guest_init.sh in the guest and
-# prints one line per scenario and "N passed, N failed".
+# Real-kernel HID test: boots Debian's kernel under qemu (KVM when /dev/kvm
+# opens, software emulation otherwise) with a small initramfs that holds
+# busybox, the HID modules, our firmware emulator (which presents keyboards
+# through /dev/uhid) and quillan-cli with its hidapi backend, runs the
+# scenarios of guest_init.sh in the guest and prints one line per scenario
+# and "N passed, N failed". For the WebHID scenarios the host's root is
+# shared read-only with the guest (virtio-9p), which runs the host's
+# Chromium against a web page served in the guest.
 #
 # Environment:
 #   QUILLAN_BUILD_DIR     build tree with cli/quillan-cli (default: build/ when
@@ -11,15 +14,26 @@
 #   QUILLAN_KERNEL_CACHE  where the kernel package is kept
 #                         (default: ${XDG_CACHE_HOME:-~/.cache}/quillan-kernel)
 #   QUILLAN_KERNEL_ONLY   space-separated scenario names to run (default: all)
-#   QUILLAN_VM_TIMEOUT    seconds the guest may run (default 720)
+#   QUILLAN_VM_TIMEOUT    seconds the guest may run (default 720, 2520 with WebHID)
 #   QUILLAN_KERNEL_VERBOSE  when set, the guest shows the logs of passing scenarios too
 #   QUILLAN_KERNEL_EXTRA  further programs to put into the guest's /bin
+#   QUILLAN_WEBHID_SITE   folder of the site the WebHID scenarios drive (default:
+#                         the kernel test's own page, webhid-page/)
+#   QUILLAN_WEBHID_LOAD   what that site loads through "Load settings from file":
+#                         "settings" (the definition; the default for a site given
+#                         here) or "image" (EEPkey.bin; the default for webhid-page/)
+#   QUILLAN_VM_CPUS, QUILLAN_VM_MEMORY  the guest's processors and memory (MiB)
+#   QUILLAN_VM_ACCEL      kvm or tcg (default: kvm where the host can run it)
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 cache="${QUILLAN_KERNEL_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/quillan-kernel}"
-vm_timeout="${QUILLAN_VM_TIMEOUT:-720}"
+only="${QUILLAN_KERNEL_ONLY:-}"
+# The WebHID scenarios run unless QUILLAN_KERNEL_ONLY leaves them out.
+webhid=0
+if [ -z "$only" ] || echo " $only " | grep -q ' webhid-'; then webhid=1; fi
+vm_timeout="${QUILLAN_VM_TIMEOUT:-$((720 + webhid * 1800))}"
 
 say() { echo "kernel-test: $*" >&2; }
 die() {
@@ -53,6 +67,7 @@ install_missing() {
 }
 
 install_missing qemu-system-x86 busybox-static cpio
+if [ "$webhid" = 1 ]; then install_missing chromium python3; fi
 
 # --- kernel -------------------------------------------------------------------
 # The kernel image package that linux-image-amd64 depends on, fetched (not
@@ -168,23 +183,58 @@ add_module() {
     load_order+=("$name")
 }
 for m in hid hid-generic uhid; do add_module "$m"; done
+if [ "$webhid" = 1 ]; then # the host's files over virtio-9p
+    for m in virtio_pci 9pnet_virtio 9p; do add_module "$m"; done
+fi
 printf '%s\n' "${load_order[@]}" >"$rootfs/lib/modules/load-order"
 
 cp "$here/guest_init.sh" "$rootfs/init"
 chmod 755 "$rootfs/init"
+cp "$here/guest_webhid.sh" "$rootfs/lib/webhid.sh"
 if [ -f "$root/examples/example.dat" ]; then cp "$root/examples/example.dat" "$rootfs/data/"; fi
-echo "${QUILLAN_KERNEL_ONLY:-}" >"$rootfs/data/only"
+echo "$only" >"$rootfs/data/only"
 echo "${QUILLAN_KERNEL_VERBOSE:-}" >"$rootfs/data/verbose"
+echo "$here" >"$rootfs/data/kernel-dir"
+site="${QUILLAN_WEBHID_SITE:-$here/webhid-page}"
+[ "$webhid" = 0 ] || [ -d "$site" ] || die "QUILLAN_WEBHID_SITE $site is no folder"
+site="$(cd "$site" 2>/dev/null && pwd || echo "$site")"
+echo "$site" >"$rootfs/data/webhid-site"
+if [ -n "${QUILLAN_WEBHID_SITE:-}" ]; then load=settings; else load=image; fi
+echo "${QUILLAN_WEBHID_LOAD:-$load}" >"$rootfs/data/webhid-load"
 
 (cd "$rootfs" && find . | cpio -o -H newc --quiet) | gzip -1 >"$work/initrd.gz"
 
 # --- boot ---------------------------------------------------------------------
 log="$work/console.log"
-say "booting $(basename "$vmlinuz") under qemu (log: $log)"
+# KVM where the host's processor virtualises (an Intel or AMD KVM module; a
+# paravirtual KVM such as kvm_pvm runs only guests built for it).
+accel_mode="${QUILLAN_VM_ACCEL:-}"
+if [ -z "$accel_mode" ]; then
+    accel_mode=tcg
+    if { [ -d /sys/module/kvm_intel ] || [ -d /sys/module/kvm_amd ]; } &&
+        (exec 3<>/dev/kvm) 2>/dev/null; then
+        accel_mode=kvm
+    fi
+fi
+if [ "$accel_mode" = kvm ]; then
+    accel=(-accel kvm -cpu host)
+    cpus=2
+else
+    accel=(-accel tcg)
+    cpus=$((webhid + 1)) # the browser's processes need the second one
+fi
+memory=512
+share=()
+if [ "$webhid" = 1 ]; then
+    memory=2048
+    share=(-virtfs "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap")
+fi
+say "booting $(basename "$vmlinuz") under qemu ${accel[1]} (log: $log)"
 start=$(date +%s)
 set +e
-timeout --kill-after=10 "$vm_timeout" qemu-system-x86_64 -nographic -no-reboot \
-    -accel tcg -m 512 -smp "${QUILLAN_VM_CPUS:-1}" -kernel "$vmlinuz" -initrd "$work/initrd.gz" \
+timeout --kill-after=10 "$vm_timeout" qemu-system-x86_64 -nographic -no-reboot "${accel[@]}" \
+    -m "${QUILLAN_VM_MEMORY:-$memory}" -smp "${QUILLAN_VM_CPUS:-$cpus}" "${share[@]}" \
+    -kernel "$vmlinuz" -initrd "$work/initrd.gz" \
     -append "console=ttyS0 quiet loglevel=3 panic=-1 rdinit=/init" \
     </dev/null >"$log" 2>&1 &
 qemu=$!

@@ -1,0 +1,379 @@
+#!/usr/bin/python3
+"""Drives headless Chromium through its DevTools protocol (over the pipe
+of --remote-debugging-pipe, so no port and no websocket) for the WebHID
+scenarios of the real-kernel test.
+
+  webhid_driver.py serve FOLDER PORT
+      serves FOLDER on 127.0.0.1:PORT.
+  webhid_driver.py probe URL
+      opens URL and prints, for every HID device the page may use, a line
+      "device VVVV:PPPP "NAME" collections PAGE:USAGE(REPORTS)... reaches
+      PATHS" with the report IDs of each collection (i input, o output,
+      f feature) and which of the requests the keyboard and the programming
+      device take went through ("feature 3", "get feature 3", "output 3",
+      "feature 0").
+  webhid_driver.py program URL --load FILE --downloads DIR
+      loads FILE through the file input named "Load settings from file",
+      presses "Program Keyboard", waits for the result in role=status, then
+      presses "Read Keyboard EEProm" and waits for its download in DIR.
+      Prints "status: TEXT" lines; exit 0 when programming said verified
+      and the read-back downloaded a file.
+
+Elements are found by their accessible name and role, as a person using a
+screen reader finds them, so the same run drives any page that keeps these
+names.
+"""
+import argparse
+import json
+import os
+import queue
+import re
+import subprocess
+import sys
+import threading
+import time
+
+CHROMIUM = "/usr/lib/chromium/chromium"
+FLAGS = [
+    "--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
+    "--disable-component-update", "--disable-sync", "--no-first-run",
+    "--disable-dev-shm-usage", "--remote-debugging-pipe", "--disable-extensions",
+    "--disable-breakpad", "--mute-audio", "--disable-renderer-backgrounding",
+    "--disable-background-timer-throttling", "--disable-backgrounding-occluded-windows",
+    "--log-level=3",  # the guest has no D-Bus: keep its complaints out of the log
+]
+
+
+class Browser:
+    """One Chromium process and one page target attached in flat mode."""
+
+    def __init__(self, user_data_dir, log):
+        to_child_r, to_child_w = os.pipe()
+        from_child_r, from_child_w = os.pipe()
+
+        def pipes_at_3_and_4():
+            os.dup2(to_child_r, 3)
+            os.dup2(from_child_w, 4)
+
+        self.log = log
+        self.proc = subprocess.Popen(
+            [CHROMIUM, *FLAGS, "--user-data-dir=" + user_data_dir, "about:blank"],
+            stdin=subprocess.DEVNULL, stdout=log, stderr=log, pass_fds=(3, 4),
+            preexec_fn=pipes_at_3_and_4)
+        os.close(to_child_r)
+        os.close(from_child_w)
+        self.out = os.fdopen(to_child_w, "wb", buffering=0)
+        self.messages = queue.Queue()
+        self.pending = []
+        self.next_id = 0
+        self.session = None
+        self.downloads = {}  # guid -> {"name", "state"}
+        threading.Thread(target=self._reader, args=(from_child_r,), daemon=True).start()
+
+    def _reader(self, fd):
+        buffer = b""
+        with os.fdopen(fd, "rb", buffering=0) as pipe:
+            while True:
+                chunk = pipe.read(65536)
+                if not chunk:
+                    self.messages.put(None)
+                    return
+                buffer += chunk
+                while b"\0" in buffer:
+                    text, buffer = buffer.split(b"\0", 1)
+                    self.messages.put(json.loads(text))
+
+    def _next_message(self, deadline):
+        if self.pending:
+            return self.pending.pop(0)
+        try:
+            message = self.messages.get(timeout=max(0.01, deadline - time.monotonic()))
+        except queue.Empty:
+            return {}
+        if message is None:
+            raise RuntimeError("Chromium closed its DevTools pipe")
+        self._note(message)
+        return message
+
+    def _note(self, message):
+        params = message.get("params", {})
+        if message.get("method") == "Browser.downloadWillBegin":
+            self.downloads[params["guid"]] = {"name": params["suggestedFilename"],
+                                              "state": "inProgress"}
+        if message.get("method") == "Browser.downloadProgress" and params["guid"] in self.downloads:
+            self.downloads[params["guid"]]["state"] = params["state"]
+        # Console output of the page goes to the log, for looking into a failure.
+        if message.get("method") == "Runtime.consoleAPICalled":
+            args = message["params"].get("args", [])
+            text = " ".join(str(a.get("value", a.get("description", ""))) for a in args)
+            print("console: " + text, file=self.log, flush=True)
+
+    def send(self, method, params=None, browser=False, timeout=180):
+        self.next_id += 1
+        request = {"id": self.next_id, "method": method, "params": params or {}}
+        if self.session and not browser:
+            request["sessionId"] = self.session
+        self.out.write(json.dumps(request).encode() + b"\0")
+        deadline = time.monotonic() + timeout
+        held = []
+        while time.monotonic() < deadline:
+            message = self._next_message(deadline)
+            if message.get("id") == self.next_id:
+                self.pending = held + self.pending
+                if "error" in message:
+                    raise RuntimeError(f"{method}: {message['error'].get('message')}")
+                return message.get("result", {})
+            if message:
+                held.append(message)
+        raise RuntimeError(f"{method}: no answer within {timeout}s")
+
+    def wait_event(self, method, timeout, match=lambda params: True):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            message = self._next_message(deadline)
+            if message.get("method") == method and match(message.get("params", {})):
+                return message["params"]
+        raise RuntimeError(f"no {method} within {timeout}s")
+
+    def drain(self):
+        while True:
+            try:
+                message = self.messages.get_nowait()
+            except queue.Empty:
+                break
+            if message is not None:
+                self._note(message)
+        self.pending.clear()
+
+    def wait_ready(self, timeout):
+        """Waits until the browser answers, which takes long on a slow machine."""
+        started = time.monotonic()
+        version = self.send("Browser.getVersion", browser=True, timeout=timeout)
+        print(f"browser: {version.get('product')} answered after "
+              f"{time.monotonic() - started:.1f}s", flush=True)
+
+    def open_page(self, url, download_dir=None):
+        self.wait_ready(300)
+        target = self.send("Target.createTarget", {"url": "about:blank"}, browser=True)
+        attached = self.send("Target.attachToTarget",
+                             {"targetId": target["targetId"], "flatten": True}, browser=True)
+        self.session = attached["sessionId"]
+        if download_dir:
+            self.send("Browser.setDownloadBehavior", {"behavior": "allow",
+                      "downloadPath": download_dir, "eventsEnabled": True}, browser=True)
+            # Saving goes through a download, never a file picker nobody can answer.
+            self.send("Page.addScriptToEvaluateOnNewDocument", {"source":
+                      "delete window.showSaveFilePicker; delete window.showOpenFilePicker;"})
+        self.send("Page.enable")
+        self.send("Runtime.enable")
+        self.send("DOM.enable")
+        self.send("Accessibility.enable")
+        self.send("Page.navigate", {"url": url})
+        self.wait_event("Page.loadEventFired", 60)
+
+    def evaluate(self, expression, timeout=120):
+        result = self.send("Runtime.evaluate", {"expression": expression, "awaitPromise": True,
+                           "returnByValue": True}, timeout=timeout)
+        if "exceptionDetails" in result:
+            raise RuntimeError("page script failed: " +
+                               json.dumps(result["exceptionDetails"])[:400])
+        return result["result"].get("value")
+
+    def find(self, name=None, role=None):
+        """Backend node ids of the elements with this accessible name and role."""
+        root = self.send("DOM.getDocument", {"depth": 0})["root"]["nodeId"]
+        query = {"nodeId": root}
+        if name is not None:
+            query["accessibleName"] = name
+        if role is not None:
+            query["role"] = role
+        nodes = self.send("Accessibility.queryAXTree", query)["nodes"]
+        if not nodes:
+            # The query misses some nodes (a file input named by its label),
+            # which the whole tree has.
+            nodes = [n for n in self.send("Accessibility.getFullAXTree")["nodes"]
+                     if not n.get("ignored") and
+                     name in (None, n.get("name", {}).get("value")) and
+                     role in (None, n.get("role", {}).get("value"))]
+        return [n["backendDOMNodeId"] for n in nodes if "backendDOMNodeId" in n]
+
+    def call(self, node, function):
+        objectId = self.send("DOM.resolveNode", {"backendNodeId": node})["object"]["objectId"]
+        return self.send("Runtime.callFunctionOn", {"objectId": objectId, "functionDeclaration":
+                         function, "returnByValue": True})["result"].get("value")
+
+    def close(self):
+        try:
+            self.send("Browser.close", browser=True, timeout=10)
+        except RuntimeError:
+            pass
+        try:
+            self.proc.wait(timeout=15)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+
+
+PROBE = r"""
+(async () => {
+  const hex = (n) => n.toString(16).toUpperCase().padStart(4, "0");
+  const ids = (reports) => reports.map((r) => r.reportId);
+  const out = [];
+  for (const device of await navigator.hid.getDevices()) {
+    const entry = {vendor: hex(device.vendorId), product: hex(device.productId),
+                   name: device.productName, collections: [], reachable: [], refused: []};
+    for (const c of device.collections)
+      entry.collections.push({usagePage: hex(c.usagePage), usage: hex(c.usage),
+        input: ids(c.inputReports), output: ids(c.outputReports), feature: ids(c.featureReports)});
+    try {
+      await device.open();
+      // Read request for image byte 0 on each path the keyboard takes.
+      const tries = [
+        ["feature 3", () => device.sendFeatureReport(3, new Uint8Array([0, 0x80, 0, 0xAA]))],
+        ["get feature 3", () => device.receiveFeatureReport(3)],
+        ["output 3", () => device.sendReport(3, new Uint8Array([0, 0x80, 0]))],
+        ["feature 0", () => device.sendFeatureReport(0, new Uint8Array(6))],
+      ];
+      for (const [label, attempt] of tries) {
+        try { await attempt(); entry.reachable.push(label); }
+        catch (e) { entry.refused.push(label + " (" + e.name + ")"); }
+      }
+      await device.close();
+    } catch (e) { entry.refused.push("open (" + e.name + ": " + e.message + ")"); }
+    out.push(entry);
+  }
+  return out;
+})()
+"""
+
+
+def probe(browser, args):
+    browser.open_page(args.url)
+    devices = browser.evaluate(PROBE)
+    for d in sorted(devices, key=lambda d: (d["vendor"], d["product"], str(d["collections"]))):
+        reports = lambda c: ",".join(f"{kind[0]}{i}" for kind in ("input", "output", "feature")
+                                     for i in c[kind])
+        collections = " ".join(f"{c['usagePage']}:{c['usage']}({reports(c)})"
+                               for c in d["collections"])
+        reaches = ",".join(d["reachable"])
+        print(f"device {d['vendor']}:{d['product']} \"{d['name']}\" collections {collections} "
+              f"reaches {reaches or 'nothing'}")
+    return 0
+
+
+class Page:
+    """The page's commands as a person reaches them: by accessible name."""
+
+    def __init__(self, browser):
+        self.browser = browser
+
+    def element(self, name, want, timeout=30):
+        deadline = time.monotonic() + timeout
+        while True:
+            for node in self.browser.find(name=name):
+                if self.browser.call(node, "function() { return " + want + "; }"):
+                    return node
+            if time.monotonic() > deadline:
+                raise RuntimeError(f'no usable element named "{name}"')
+            time.sleep(0.2)
+
+    def button(self, name, timeout=30):
+        return self.element(name, "(this.tagName === 'BUTTON' || this.getAttribute('role') === "
+                            "'button') && !this.disabled && this.getAttribute('aria-disabled') "
+                            "!== 'true'", timeout)
+
+    def status(self):
+        texts = [self.browser.call(n, "function() { return this.innerText.trim(); }")
+                 for n in self.browser.find(role="status")]
+        return " | ".join(t for t in texts if t)
+
+    def wait_status(self, pattern, before, timeout, until=lambda: False):
+        """The status text once it matches pattern (or until() holds); gives
+        up when it stays the same for timeout seconds (a page that shows
+        progress may run long on a slow machine)."""
+        started = changed = time.monotonic()
+        text = before
+        while time.monotonic() < changed + timeout:
+            now = self.status()
+            if now != text:
+                text, changed = now, time.monotonic()
+                print(f"{changed - started:6.1f}s {text}", flush=True)
+                if re.search(pattern, text, re.IGNORECASE):
+                    return text
+            if until():
+                return text
+            time.sleep(0.5)
+        raise RuntimeError(f'status stayed "{text}" for {timeout}s')
+
+
+FAILED = r"fail|error|refus|only be programmed|not found|didn.t find"
+
+
+def program(browser, args):
+    browser.open_page(args.url, args.downloads)
+    page = Page(browser)
+    chooser = page.element("Load settings from file", "this.tagName === 'INPUT' && "
+                           "this.type === 'file'")
+    browser.send("DOM.setFileInputFiles", {"files": [args.load], "backendNodeId": chooser})
+    before = page.status()
+    browser.call(page.button("Program Keyboard", timeout=60), "function() { this.click(); }")
+    text = page.wait_status("programmed|" + FAILED, before, args.timeout)
+    print("status: " + text, flush=True)
+    if re.search(FAILED, text, re.IGNORECASE) or not re.search(r", verified\b", text):
+        return 1
+    browser.call(page.button("Read Keyboard EEProm"), "function() { this.click(); }")
+    finished = lambda: [d for d in browser.downloads.values() if d["state"] != "inProgress"]
+    text = page.wait_status(FAILED, text, args.timeout, until=finished)
+    print("status: " + page.status(), flush=True)
+    for download in finished():
+        print(f"download: {download['name']} {download['state']}", flush=True)
+    return 0 if finished() and all(d["state"] == "completed" for d in finished()) else 1
+
+
+def serve(folder, port):
+    """Serves the site's folder on the loopback address, uncached, with the
+    headers a page that shares memory with its workers needs."""
+    import functools
+    import http.server
+
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        def end_headers(self):
+            self.send_header("Cache-Control", "no-store")
+            self.send_header("Cross-Origin-Opener-Policy", "same-origin")
+            self.send_header("Cross-Origin-Embedder-Policy", "require-corp")
+            super().end_headers()
+
+        def log_message(self, *args):
+            pass
+
+    server = http.server.ThreadingHTTPServer(
+        ("127.0.0.1", port), functools.partial(Handler, directory=folder))
+    print(f"serving {folder} on port {port}", flush=True)
+    server.serve_forever()
+
+
+def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "serve":
+        return serve(sys.argv[2], int(sys.argv[3]))
+    parser = argparse.ArgumentParser()
+    parser.add_argument("command", choices=["probe", "program"])
+    parser.add_argument("url")
+    parser.add_argument("--load")
+    parser.add_argument("--downloads")
+    parser.add_argument("--profile", default="/tmp/chromium-profile")
+    parser.add_argument("--log", default="/tmp/chromium.log")
+    parser.add_argument("--timeout", type=int, default=240)
+    args = parser.parse_args()
+    with open(args.log, "a") as log:
+        browser = Browser(args.profile, log)
+        try:
+            return (probe if args.command == "probe" else program)(browser, args)
+        except RuntimeError as error:
+            print("error: " + str(error), flush=True)
+            return 1
+        finally:
+            browser.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
