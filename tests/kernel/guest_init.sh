@@ -385,6 +385,7 @@ run() {
     if [ -n "$only" ] && ! echo " $only " | grep -qF " $name "; then
         return
     fi
+    case "$name" in webhid-*) [ -f /lib/webhid.sh ] || return ;; esac
     dir="/tmp/scenario/$name"
     mkdir -p "$dir"
     cd "$dir" || return
