@@ -1,10 +1,12 @@
 #include "model/file_io.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,14 +30,33 @@ fs::path finalTarget(const fs::path& path) {
     return target;
 }
 
-// The permissions of an existing target, or what the umask leaves of 0666.
-mode_t permissionsFor(const fs::path& target) {
+// Creates a new, uniquely named file beside the target, as mkstemp does but
+// with mode 0666 so that the umask applies (reading the umask would change
+// it for every thread of the process). Never opens an existing file.
+int createTemporary(const fs::path& folder, const std::string& base, std::string& name) {
+    static std::atomic<unsigned> counter{0};
+    static const unsigned salt = std::random_device{}();
+    constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned value = salt ^ (counter++ * 2654435761u) ^ static_cast<unsigned>(::getpid());
+        std::string suffix;
+        for (int i = 0; i < 6; ++i, value /= 36)
+            suffix += kLetters[value % 36];
+        name = (folder / ("." + base + "." + suffix)).string();
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// An existing target keeps its permissions; a new file has what the umask
+// left of 0666 when it was created.
+bool keepPermissions(int fd, const fs::path& target) {
     struct stat info;
-    if (::stat(target.c_str(), &info) == 0)
-        return info.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    if (::stat(target.c_str(), &info) != 0)
+        return true;
+    return ::fchmod(fd, info.st_mode & 07777) == 0;
 }
 
 bool writeAll(int fd, std::string_view bytes) {
@@ -58,11 +79,11 @@ Outcome writeFileAtomically(const std::string& path, std::string_view bytes) {
     };
     const fs::path target = finalTarget(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(temporary.data());
+    std::string temporary;
+    const int fd = createTemporary(folder, target.filename().string(), temporary);
     if (fd < 0)
         return failed(errno);
-    bool ok = ::fchmod(fd, permissionsFor(target)) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = keepPermissions(fd, target) && writeAll(fd, bytes) && ::fsync(fd) == 0;
     int error = errno;
     ok = ::close(fd) == 0 && ok;
     if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {

@@ -37,7 +37,13 @@ TEST(FileIo, WritesThroughLinksKeepsModesAndLeavesNoTemporaryFile) {
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(folder.read(users), "mine");
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 3);
+    const mode_t mask = ::umask(022); // a new file gets what the umask leaves
+    ASSERT_TRUE(writeFileAtomically((folder.path / "new.dat").string(), "n"));
+    ::umask(mask);
+    EXPECT_EQ(fs::status(folder.path / "new.dat").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path), {}), 4);
 }
 
 TEST(FileIo, AFailedWriteSaysWhyAndLeavesTheFolderAsItWas) {

@@ -136,9 +136,8 @@ EMSCRIPTEN_KEEPALIVE int qw_load(const char* path) {
     if (!isJson(path))
         return loadDefinition(s, path);
     PortableDefinition definition;
-    std::string error;
-    if (!loadDefinitionJson(path, definition, error)) {
-        tell(error, "Import JSON");
+    if (const Outcome read = loadDefinitionJson(path, definition); !read) {
+        tell(read.message.text, "Import JSON");
         return 0;
     }
     auto def = std::make_unique<KeyboardDefinition>();
@@ -164,8 +163,8 @@ EMSCRIPTEN_KEEPALIVE int qw_save(const char* path) {
 // undo), "" with a message when working strings cannot be packed.
 EMSCRIPTEN_KEEPALIVE const char* qw_document() {
     Session& s = page().session;
-    if (const std::string why = packStaleStrings(s.def); !why.empty()) {
-        tell("Not exported: " + why, "Export as JSON");
+    if (const Outcome packed = packStaleStrings(s.def); !packed) {
+        tell("Not exported: " + packed.message.text, "Export as JSON");
         return give("");
     }
     return give(exportDefinitionJson({encodeSettings(s.def, s.controls), s.def.pointingBlock}));
@@ -204,7 +203,7 @@ EMSCRIPTEN_KEEPALIVE int qw_edit(const char* words) {
 
 // "Generate EEPROM File": "EEPkey.bin" and "EEPkey.txt" in the working folder.
 EMSCRIPTEN_KEEPALIVE int qw_build() {
-    return buildDefinition(page().session, true);
+    return buildDefinition(page().session, true).ok;
 }
 
 // The layer's key lines as the key picker lists them, one a line.
