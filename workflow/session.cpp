@@ -83,6 +83,14 @@ bool checkPresence(Session& session) {
     return session.keyboardVersion != 0;
 }
 
+void sayNoKeyboard(const Session& session, const char* caption) {
+    say(session, "No Keyboard Found!", caption);
+}
+
+void sayKeyboardRead(const Session& session) {
+    say(session, "Keyboard read !", "Reading");
+}
+
 bool refillFromReadback(Session& session) {
     replaceFromImage(session.def, session.controls, session.image, session.log);
     session.log.flush();

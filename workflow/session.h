@@ -56,6 +56,10 @@ bool saveDefinition(Session& session, const std::string& path);
 // "Check keyboard presence": true when a keyboard or programming device was
 // found (its version is then non-zero).
 bool checkPresence(Session& session);
+// Shows "No Keyboard Found!" under the caption of the command that looked.
+void sayNoKeyboard(const Session& session, const char* caption);
+// Shows "Keyboard read !": the read went through and its files are written.
+void sayKeyboardRead(const Session& session);
 
 // "Read Keyboard EEProm" after the prompt: reads the keyboard back and only
 // then replaces the definition, the strings and the control values with
