@@ -224,8 +224,10 @@ void MainWindow::saveCommand() {
     FileDialog::runSave(this, sharedFileName_);
     if (sharedFileName_.isEmpty())
         return; // Cancel or no name: the field and the files stay as they were
-    control<QLineEdit>(ID_INPUT_NAME)->setText(sharedFileName_.left(kTextSize - 1));
-    if (saveDefinition(workflowSession(), sharedFileName_.toStdString()))
+    const std::string name = sharedFileName_.toStdString();
+    const bool saved = saveDefinitionNamed(workflowSession(), name, name);
+    control<QLineEdit>(ID_INPUT_NAME)->setText(QString::fromStdString(state_.controls.fileName));
+    if (saved)
         showSaved(sharedFileName_);
 }
 

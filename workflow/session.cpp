@@ -76,6 +76,21 @@ bool saveDefinition(Session& session, const std::string& path) {
     return saveSettings(session.def, session.controls, path, session.messages);
 }
 
+std::string fileNameField(const std::string& name) {
+    int characters = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const bool startsCharacter = (static_cast<unsigned char>(name[i]) & 0xC0) != 0x80;
+        if (startsCharacter && ++characters > kTextSize - 1)
+            return name.substr(0, i);
+    }
+    return name;
+}
+
+bool saveDefinitionNamed(Session& session, const std::string& path, const std::string& name) {
+    session.controls.fileName = fileNameField(name);
+    return saveDefinition(session, path);
+}
+
 bool checkPresence(Session& session) {
     LinkContext ctx = linkContext(session);
     FoundDevice found;

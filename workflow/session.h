@@ -52,6 +52,12 @@ bool loadDefinition(Session& session, const std::string& path);
 BuildResult buildDefinition(Session& session, bool writeFiles);
 // Writes the settings file with the control values as they are.
 bool saveDefinition(Session& session, const std::string& path);
+// What the file-name field holds for a file saved under name: its first
+// kTextSize - 1 characters (UTF-8 text, cut between characters).
+std::string fileNameField(const std::string& name);
+// Writes the settings file to path with the file-name field set from name
+// (fileNameField) first; both front ends save through this.
+bool saveDefinitionNamed(Session& session, const std::string& path, const std::string& name);
 
 // "Check keyboard presence": true when a keyboard or programming device was
 // found (its version is then non-zero).

@@ -210,3 +210,26 @@ TEST_F(WorkflowTest, InterruptionEndsBetweenUnitsOrAbortsTheUnit) {
     const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(all.back(), '\n');
 }
+
+TEST_F(WorkflowTest, TheFileNameFieldIsTheSavedNameCutTo31Characters) {
+    const std::string long40(40, 'n');
+    const std::string umlauts = std::string(30, 'a') + "\xC3\xA4\xC3\xB6"; // 32 characters
+    struct Case {
+        std::string name, field;
+    };
+    for (const Case& c : {Case{"x.dat", "x.dat"}, Case{long40, long40.substr(0, 31)},
+                          Case{umlauts, umlauts.substr(0, 32)}, Case{"", ""}})
+        EXPECT_EQ(fileNameField(c.name), c.field) << c.name;
+
+    // The command line saves under the base name, the window under the name
+    // typed: for the same name both give the same bytes.
+    fs::create_directories("sub");
+    ASSERT_TRUE(saveDefinitionNamed(session_, "sub/same.dat", baseName("sub/same.dat")));
+    ASSERT_TRUE(saveDefinitionNamed(session_, "same.dat", "same.dat"));
+    const auto bytes = [](const char* path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(bytes("sub/same.dat"), bytes("same.dat"));
+    EXPECT_EQ(session_.controls.fileName, "same.dat");
+}
