@@ -2,6 +2,7 @@
 
 #include "eeprom/image_files.h"
 #include "model/settings_file.h"
+#include "model/string_store.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -89,6 +90,29 @@ std::string fileNameField(const std::string& name) {
 bool saveDefinitionNamed(Session& session, const std::string& path, const std::string& name) {
     session.controls.fileName = fileNameField(name);
     return saveDefinition(session, path);
+}
+
+Outcome exportJson(Session& session, const std::string& path) {
+    if (Outcome packed = packStaleStrings(session.def); !packed) {
+        packed.message.text = "Not exported: " + packed.message.text;
+        return packed;
+    }
+    const PortableDefinition definition{encodeSettings(session.def, session.controls),
+                                        session.def.pointingBlock};
+    return saveDefinitionJson(definition, path);
+}
+
+Outcome importJson(Session& session, const std::string& path, PortableDefinition* document) {
+    PortableDefinition definition;
+    if (const Outcome read = loadDefinitionJson(path, definition); !read)
+        return read;
+    if (!decodeSettings(session.def, session.controls, definition.settings, "", {}).loaded)
+        return Outcome::failure(path + " does not hold a settings file image");
+    session.controls.fileName = getText(session.def.header.fileName);
+    session.def.pointingBlock = definition.pointingBlock;
+    if (document)
+        *document = std::move(definition);
+    return Outcome::success();
 }
 
 bool checkPresence(Session& session) {

@@ -8,6 +8,7 @@
 #include "eeprom/image.h"
 #include "hidlink/link.h"
 #include "model/definition.h"
+#include "model/definition_json.h"
 #include "model/file_names.h"
 #include "model/log.h"
 #include "model/messages.h"
@@ -58,6 +59,18 @@ std::string fileNameField(const std::string& name);
 // Writes the settings file to path with the file-name field set from name
 // (fileNameField) first; both front ends save through this.
 bool saveDefinitionNamed(Session& session, const std::string& path, const std::string& name);
+
+// "Export as JSON": the settings file image as a save would write it, plus
+// the pointing-device block, written to path. Strings an edit changed but no
+// build packed are refused ("Not exported: …"), like a save. The refusal or
+// write failure is returned for the front end to show.
+Outcome exportJson(Session& session, const std::string& path);
+// "Import JSON": reads the document at path and takes it as a settings file
+// with the document's bytes; the file-name field gets the "file name" the
+// document holds. A refusal leaves the session as it was and is returned for
+// the front end to show. document (when given) gets what was read.
+Outcome importJson(Session& session, const std::string& path,
+                   PortableDefinition* document = nullptr);
 
 // "Check keyboard presence": true when a keyboard or programming device was
 // found (its version is then non-zero).

@@ -233,3 +233,34 @@ TEST_F(WorkflowTest, TheFileNameFieldIsTheSavedNameCutTo31Characters) {
     EXPECT_EQ(bytes("sub/same.dat"), bytes("same.dat"));
     EXPECT_EQ(session_.controls.fileName, "same.dat");
 }
+
+TEST_F(WorkflowTest, JsonExportAndImportGiveBackTheDefinition) {
+    session_.controls.fileName = "exported.dat";
+    ASSERT_TRUE(exportJson(session_, "d.json"));
+    const std::string saved = encodeSettings(session_.def, session_.controls);
+    const auto pointing = session_.def.pointingBlock;
+
+    startSession(session_);
+    session_.def.pointingBlock[0] ^= 0xFF;
+    PortableDefinition document;
+    ASSERT_TRUE(importJson(session_, "d.json", &document));
+    EXPECT_EQ(session_.controls.fileName, "exported.dat");
+    EXPECT_EQ(session_.def.pointingBlock, pointing);
+    EXPECT_EQ(document.settings, saved);
+    EXPECT_EQ(encodeSettings(session_.def, session_.controls), saved);
+
+    // Refusals are returned, not shown, and leave the session alone.
+    struct Case {
+        const char* path;
+        const char* message;
+    };
+    messages_.clear();
+    for (const Case c : {Case{"nope.json", "cannot open nope.json"},
+                         Case{"def.dat", "def.dat is a settings file, not a JSON definition"}}) {
+        const Outcome read = importJson(session_, c.path);
+        EXPECT_FALSE(read.ok);
+        EXPECT_EQ(read.message.text, c.message);
+        EXPECT_EQ(session_.controls.fileName, "exported.dat");
+    }
+    EXPECT_EQ(messages_, "");
+}
