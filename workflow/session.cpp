@@ -59,7 +59,7 @@ std::string baseName(const std::string& path) {
 }
 
 bool loadDefinition(Session& session, const std::string& path) {
-    if (!loadSettings(session.def, session.controls, path, session.messages).loaded)
+    if (!loadSettings(session.def, session.controls, path, session.messages).ok)
         return false; // the load has unpacked the strings
     session.controls.fileName = baseName(path);
     return true;
@@ -106,7 +106,7 @@ Outcome importJson(Session& session, const std::string& path, PortableDefinition
     PortableDefinition definition;
     if (const Outcome read = loadDefinitionJson(path, definition); !read)
         return read;
-    if (!decodeSettings(session.def, session.controls, definition.settings, "", {}).loaded)
+    if (!decodeSettings(session.def, session.controls, definition.settings, "", {}).ok)
         return Outcome::failure(path + " does not hold a settings file image");
     session.controls.fileName = getText(session.def.header.fileName);
     session.def.pointingBlock = definition.pointingBlock;
