@@ -216,6 +216,7 @@ class MainWindow : public QMainWindow {
     void newCommand();
     void programCommand();
     void checkPresenceCommand();
+    void showPresence();
     void readCommand();
     void generateCommand();
     void testKeyboardCommand();

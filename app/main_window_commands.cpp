@@ -224,8 +224,10 @@ void MainWindow::saveCommand() {
     FileDialog::runSave(this, sharedFileName_);
     if (sharedFileName_.isEmpty())
         return; // Cancel or no name: the field and the files stay as they were
-    control<QLineEdit>(ID_INPUT_NAME)->setText(sharedFileName_.left(kTextSize - 1));
-    if (saveDefinition(workflowSession(), sharedFileName_.toStdString()))
+    const std::string name = sharedFileName_.toStdString();
+    const bool saved = saveDefinitionNamed(workflowSession(), name, name);
+    control<QLineEdit>(ID_INPUT_NAME)->setText(QString::fromStdString(state_.controls.fileName));
+    if (saved)
         showSaved(sharedFileName_);
 }
 
@@ -325,7 +327,13 @@ void MainWindow::blockInput(bool blocked) {
 }
 
 void MainWindow::checkPresenceCommand() {
-    const bool found = checkPresence(workflowSession());
+    checkPresence(workflowSession());
+    showPresence();
+}
+
+// The version field and the status bar say what the last search found.
+void MainWindow::showPresence() {
+    const bool found = state_.keyboardVersion != 0;
     const QString version = QString::fromStdString(versionLabel(state_.keyboardVersion));
     control<QLineEdit>(ID_KEYBOARD_VERSION)->setText(version);
     setStatusText(found ? QString("Keyboard %1 found").arg(version) : "No keyboard found");
@@ -336,20 +344,16 @@ void MainWindow::programCommand() {
         return;
     blockInput(true);
     showMessage(this, "Plug in the keyboard to program !", "Download", MessageIcon::Information);
-    state_.keyboardVersion = 0;
-    checkPresenceCommand();
-    if (state_.keyboardVersion != 0) {
-        // Failures are shown as "Programming failed" (with the differing
-        // bytes when the read-back did not match); success on the bar.
-        ProgramOptions options;
-        options.verify = verifyAfterProgramming();
-        const ProgramReport report = programAndVerify(workflowSession(), options);
-        if (report.passed()) {
-            showProgressText(QString::fromStdString(programSummary(report)));
-            showProgrammed();
-        }
-    } else {
-        showMessage(this, "No Keyboard Found!", "Programming");
+    // The workflow looks for the keyboard once and shows "No Keyboard Found!"
+    // or "Programming failed" (with the differing bytes when the read-back
+    // did not match); success on the bar.
+    ProgramOptions options;
+    options.verify = verifyAfterProgramming();
+    const ProgramReport report = programAndVerify(workflowSession(), options);
+    showPresence();
+    if (report.passed()) {
+        showProgressText(QString::fromStdString(programSummary(report)));
+        showProgrammed();
     }
     blockInput(false);
 }
@@ -375,7 +379,7 @@ void MainWindow::readCommand() {
     showProgressText(QString("Read %1 bytes").arg(kTransferBytes));
     emit definitionReplaced();
     if (dumped)
-        showMessage(this, "Keyboard read !", "Reading");
+        sayKeyboardRead(state_);
 }
 
 void MainWindow::toggleFlag(uint8_t& flag, int checkId) {

@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     bool loaded = true;
     const double buildOnly = time([&] { buildImage(*source, sourceControls, *image, log, false); });
     const double loadAndBuild = time([&] {
-        loaded = decodeSettings(*def, controls, file, "bench.dat", quiet).loaded && loaded;
+        loaded = decodeSettings(*def, controls, file, "bench.dat", quiet).ok && loaded;
         buildImage(*def, controls, *image, log, false);
     });
     if (!loaded) {

@@ -13,7 +13,7 @@ namespace {
 
 int detect(Session& session) {
     if (!checkPresence(session)) {
-        session.messages({"No Keyboard Found!", "Check keyboard presence", MessageIcon::None});
+        sayNoKeyboard(session, "Check keyboard presence");
         return kExitFailed;
     }
     std::printf("%s\n", versionLabel(session.keyboardVersion).c_str());
@@ -47,7 +47,7 @@ int read(Session& session, const std::string& file) {
         return kExitFailed;
     if (!saveDefinition(session, file) || !dumped)
         return kExitFailed;
-    session.messages({"Keyboard read !", "Reading", MessageIcon::None});
+    sayKeyboardRead(session);
     return kExitOk;
 }
 

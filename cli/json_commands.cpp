@@ -3,7 +3,9 @@
 #include "eeprom/image.h"
 #include "eeprom/image_files.h"
 #include "model/definition_json.h"
+#include "model/file_io.h"
 #include "model/settings_file.h"
+#include "workflow/session.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -14,17 +16,6 @@ namespace quillan::cli {
 namespace {
 
 constexpr size_t kMaxInputSize = 16 * 1024 * 1024;
-
-bool readWhole(const std::string& path, std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return false;
-    bytes.assign(kMaxInputSize + 1, '\0');
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    return !failed && bytes.size() <= kMaxInputSize;
-}
 
 // The start-up state that settings files and images are read into.
 struct Scratch {
@@ -70,7 +61,7 @@ struct Side {
 // Reads a settings file, a JSON definition or an 8192-byte image.
 bool readDefinition(const std::string& path, PortableDefinition& out, Side* side = nullptr) {
     std::string bytes;
-    if (!readWhole(path, bytes)) {
+    if (!readWholeFile(path, bytes, kMaxInputSize)) {
         std::fprintf(stderr, "%s: cannot be read\n", path.c_str());
         return false;
     }
@@ -162,14 +153,16 @@ int runExport(const std::string& from, const std::string& to) {
 // Writes the file image the document gives, byte for byte, as Save writes
 // (with "Saved.txt"); the file name inside is the document's.
 int runImport(const std::string& from, const std::string& to) {
+    // A session of its own that opens no trace log, as the other file
+    // conversions leave no "qnlog.txt".
+    auto session = std::make_unique<quillan::Session>();
+    startSession(*session);
     PortableDefinition definition;
-    if (const Outcome read = loadDefinitionJson(from, definition); !read) {
+    if (const Outcome read = importJson(*session, from, &definition); !read) {
         std::fprintf(stderr, "%s: %s\n", from.c_str(), read.message.text.c_str());
         return kExitFailed;
     }
-    auto scratch = std::make_unique<Scratch>();
-    decodeSettings(scratch->def, scratch->controls, definition.settings, "", {});
-    return writeSettingsBytes(definition.settings, scratch->def, to, stderrSink()) ? kExitOk
+    return writeSettingsBytes(definition.settings, session->def, to, stderrSink()) ? kExitOk
                                                                                    : kExitFailed;
 }
 

@@ -19,8 +19,7 @@ BuildResult buildDefinition(Session& session, bool writeFiles) {
 }
 
 bool saveDefinition(Session& session, const std::string& file) {
-    session.controls.fileName = baseName(file);
-    return quillan::saveDefinition(session, file);
+    return saveDefinitionNamed(session, file, baseName(file));
 }
 
 bool refillAndSave(Session& session, const std::string& file) {

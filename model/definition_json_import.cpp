@@ -2,6 +2,7 @@
 // readable sections, then apply the raw section.
 #include "model/catalogue.h"
 #include "model/definition_json_fields.h"
+#include "model/file_io.h"
 #include "model/settings_file.h"
 
 #include <cstdio>
@@ -182,15 +183,9 @@ Outcome importDefinitionJson(const std::string& text, PortableDefinition& out) {
 }
 
 Outcome loadDefinitionJson(const std::string& path, PortableDefinition& out) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
-        return Outcome::failure("cannot open " + path);
-    std::string text(json_form::kMaxDocumentSize + 1, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), file));
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed || text.size() > json_form::kMaxDocumentSize)
-        return Outcome::failure(failed ? "cannot read " + path : path + " is larger than 16 MB");
+    std::string text;
+    if (const Outcome read = readWholeFile(path, text, json_form::kMaxDocumentSize); !read)
+        return read;
     if (!looksLikeJson(text))
         return Outcome::failure(text.size() == static_cast<size_t>(kImageFileSize)
                                     ? path + " is an EEPROM image, not a JSON definition"

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -72,6 +73,21 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 } // namespace
+
+Outcome readWholeFile(const std::string& path, std::string& bytes, size_t limit) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return Outcome::failure("cannot open " + path);
+    bytes.assign(limit + 1, '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        return Outcome::failure("cannot read " + path);
+    if (bytes.size() > limit)
+        return Outcome::failure(path + " is larger than " + std::to_string(limit >> 20) + " MB");
+    return Outcome::success();
+}
 
 Outcome writeFileAtomically(const std::string& path, std::string_view bytes) {
     const auto failed = [&path](int error) {

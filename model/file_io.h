@@ -5,6 +5,7 @@
 
 #include "model/messages.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,10 @@ namespace quillan {
 // On failure the temporary file is removed and the message text says why
 // ("Could not write PATH: reason").
 Outcome writeFileAtomically(const std::string& path, std::string_view bytes);
+
+// Reads the whole file at path into bytes. Fails with "cannot open PATH",
+// "cannot read PATH" or, beyond limit bytes, "PATH is larger than N MB".
+Outcome readWholeFile(const std::string& path, std::string& bytes, size_t limit);
 
 // Decodes UTF-8 into characters; refuses invalid UTF-8 (overlong forms,
 // surrogates, cut sequences) naming the position: "invalid UTF-8 at position 2".

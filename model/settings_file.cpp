@@ -167,34 +167,42 @@ bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const 
 
 namespace {
 
+// Shows the refusal and keeps it in result; false.
+bool refuse(LoadResult& result, const Message& message, const MessageSink& messages) {
+    show(messages, message);
+    result.ok = false;
+    result.message = message;
+    return false;
+}
+
 // Reads bytes of any supported version into image and work (whose matrix is
 // reset and string tables zeroed first) and converts them to version 4.0.
-// A refused file shows why and leaves result.loaded false.
+// A refused file shows why and leaves result refused with that message.
 bool readAndConvert(const std::string& bytes, const std::string& loadedName, SettingsImage& image,
                     KeyboardDefinition& work, LoadResult& result, const MessageSink& messages) {
     if (bytes.size() < 8) {
-        show(messages, refusal("Not a settings file: only %zu bytes !", bytes.size()));
-        return false;
+        return refuse(result, refusal("Not a settings file: only %zu bytes !", bytes.size()),
+                      messages);
     }
     ByteReader in(bytes);
     image.versionLow = result.versionLow = in.i32();
     image.versionHigh = result.versionHigh = in.i32();
     const size_t expected = settingsFileSize(result.versionHigh, result.versionLow);
     if (bytes.size() < expected) {
-        show(messages, refusal("Damaged file: %zu bytes, but a version %d.%d file has %zu !",
-                               bytes.size(), result.versionHigh, result.versionLow, expected));
-        return false;
+        return refuse(result,
+                      refusal("Damaged file: %zu bytes, but a version %d.%d file has %zu !",
+                              bytes.size(), result.versionHigh, result.versionLow, expected),
+                      messages);
     }
     resetMatrix(work);
     work.stringIndex.fill(0);
     work.stringChars.fill(StringCell{});
     if (!readSettingsVersion(bytes, image, work)) {
         if (result.versionHigh == 1 && result.versionLow == 0)
-            show(messages, refusal("Unknown V0100 file size %zu !", bytes.size()));
-        else
-            show(messages,
-                 refusal("Unknown file version %d.%d !", result.versionHigh, result.versionLow));
-        return false;
+            return refuse(result, refusal("Unknown V0100 file size %zu !", bytes.size()), messages);
+        return refuse(
+            result, refusal("Unknown file version %d.%d !", result.versionHigh, result.versionLow),
+            messages);
     }
     convertToCurrent(image, work, loadedName);
     return true;
@@ -259,7 +267,6 @@ LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
     unpackStrings(*work);
     def = *work;
     controls = std::move(newControls);
-    result.loaded = true;
     show(messages, image->message);
     return result;
 }
@@ -296,12 +303,14 @@ LoadResult loadSettings(KeyboardDefinition& def, ControlValues& controls, const 
                         const MessageSink& messages) {
     std::string bytes;
     if (!readFile(path, bytes)) {
-        show(messages, {"Could not open file !", "Open file", MessageIcon::None});
-        return {};
+        LoadResult result;
+        refuse(result, {"Could not open file !", "Open file", MessageIcon::None}, messages);
+        return result;
     }
     if (const Outcome kind = recogniseSettingsFile(path, bytes); !kind) {
-        show(messages, kind.message);
-        return {};
+        LoadResult result;
+        refuse(result, kind.message, messages);
+        return result;
     }
     const std::string name = std::filesystem::path(path).filename().string();
     return decodeSettings(def, controls, bytes, name, messages);

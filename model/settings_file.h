@@ -24,8 +24,8 @@ Outcome recogniseSettingsFile(const std::string& path, const std::string& bytes)
 // Whether bytes start like a settings file of a version the reader knows.
 bool hasSettingsVersion(const std::string& bytes);
 
-struct LoadResult {
-    bool loaded = false;
+// A load's outcome (its refusal message when not ok) and the version found.
+struct LoadResult : Outcome {
     int versionHigh = 0; // version found in the file
     int versionLow = 0;
 };

@@ -109,7 +109,7 @@ ProgramReport programAndVerify(Session& session, const ProgramOptions& options) 
     const auto start = std::chrono::steady_clock::now();
     LinkContext ctx = linkContext(session);
     if (!FindKeyboard(ctx, report.device)) {
-        say(session, "No Keyboard Found!");
+        sayNoKeyboard(session, kCaption);
         report.result = ProgramResult::NoDevice;
         return report;
     }

@@ -39,7 +39,8 @@ struct ProgramOptions {
     std::function<void()> verifying; // told when the read-back starts
 };
 
-// Finds the keyboard (shows "No Keyboard Found!" when there is none),
+// Finds the keyboard once (shows "No Keyboard Found!" when there is none;
+// session.keyboardVersion then is 0, else the version found),
 // downloads session.image, and reads a keyboard back to compare. A failed
 // download shows "Programming failed"; a mismatch shows it with the
 // differing bytes (mismatchText). The programming device is not verified.

@@ -2,6 +2,7 @@
 
 #include "eeprom/image_files.h"
 #include "model/settings_file.h"
+#include "model/string_store.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -58,7 +59,7 @@ std::string baseName(const std::string& path) {
 }
 
 bool loadDefinition(Session& session, const std::string& path) {
-    if (!loadSettings(session.def, session.controls, path, session.messages).loaded)
+    if (!loadSettings(session.def, session.controls, path, session.messages).ok)
         return false; // the load has unpacked the strings
     session.controls.fileName = baseName(path);
     return true;
@@ -76,11 +77,57 @@ bool saveDefinition(Session& session, const std::string& path) {
     return saveSettings(session.def, session.controls, path, session.messages);
 }
 
+std::string fileNameField(const std::string& name) {
+    int characters = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const bool startsCharacter = (static_cast<unsigned char>(name[i]) & 0xC0) != 0x80;
+        if (startsCharacter && ++characters > kTextSize - 1)
+            return name.substr(0, i);
+    }
+    return name;
+}
+
+bool saveDefinitionNamed(Session& session, const std::string& path, const std::string& name) {
+    session.controls.fileName = fileNameField(name);
+    return saveDefinition(session, path);
+}
+
+Outcome exportJson(Session& session, const std::string& path) {
+    if (Outcome packed = packStaleStrings(session.def); !packed) {
+        packed.message.text = "Not exported: " + packed.message.text;
+        return packed;
+    }
+    const PortableDefinition definition{encodeSettings(session.def, session.controls),
+                                        session.def.pointingBlock};
+    return saveDefinitionJson(definition, path);
+}
+
+Outcome importJson(Session& session, const std::string& path, PortableDefinition* document) {
+    PortableDefinition definition;
+    if (const Outcome read = loadDefinitionJson(path, definition); !read)
+        return read;
+    if (!decodeSettings(session.def, session.controls, definition.settings, "", {}).ok)
+        return Outcome::failure(path + " does not hold a settings file image");
+    session.controls.fileName = getText(session.def.header.fileName);
+    session.def.pointingBlock = definition.pointingBlock;
+    if (document)
+        *document = std::move(definition);
+    return Outcome::success();
+}
+
 bool checkPresence(Session& session) {
     LinkContext ctx = linkContext(session);
     FoundDevice found;
     FindKeyboard(ctx, found);
     return session.keyboardVersion != 0;
+}
+
+void sayNoKeyboard(const Session& session, const char* caption) {
+    say(session, "No Keyboard Found!", caption);
+}
+
+void sayKeyboardRead(const Session& session) {
+    say(session, "Keyboard read !", "Reading");
 }
 
 bool refillFromReadback(Session& session) {

@@ -8,6 +8,7 @@
 #include "eeprom/image.h"
 #include "hidlink/link.h"
 #include "model/definition.h"
+#include "model/definition_json.h"
 #include "model/file_names.h"
 #include "model/log.h"
 #include "model/messages.h"
@@ -52,10 +53,32 @@ bool loadDefinition(Session& session, const std::string& path);
 BuildResult buildDefinition(Session& session, bool writeFiles);
 // Writes the settings file with the control values as they are.
 bool saveDefinition(Session& session, const std::string& path);
+// What the file-name field holds for a file saved under name: its first
+// kTextSize - 1 characters (UTF-8 text, cut between characters).
+std::string fileNameField(const std::string& name);
+// Writes the settings file to path with the file-name field set from name
+// (fileNameField) first; both front ends save through this.
+bool saveDefinitionNamed(Session& session, const std::string& path, const std::string& name);
+
+// "Export as JSON": the settings file image as a save would write it, plus
+// the pointing-device block, written to path. Strings an edit changed but no
+// build packed are refused ("Not exported: …"), like a save. The refusal or
+// write failure is returned for the front end to show.
+Outcome exportJson(Session& session, const std::string& path);
+// "Import JSON": reads the document at path and takes it as a settings file
+// with the document's bytes; the file-name field gets the "file name" the
+// document holds. A refusal leaves the session as it was and is returned for
+// the front end to show. document (when given) gets what was read.
+Outcome importJson(Session& session, const std::string& path,
+                   PortableDefinition* document = nullptr);
 
 // "Check keyboard presence": true when a keyboard or programming device was
 // found (its version is then non-zero).
 bool checkPresence(Session& session);
+// Shows "No Keyboard Found!" under the caption of the command that looked.
+void sayNoKeyboard(const Session& session, const char* caption);
+// Shows "Keyboard read !": the read went through and its files are written.
+void sayKeyboardRead(const Session& session);
 
 // "Read Keyboard EEProm" after the prompt: reads the keyboard back and only
 // then replaces the definition, the strings and the control values with

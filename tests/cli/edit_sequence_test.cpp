@@ -252,7 +252,7 @@ class Sequence {
         ASSERT_TRUE(saveSettings(*def_, controls_, path, {}, text));
         // A different definition in between, as after "New".
         newDefinition(*def_, controls_);
-        ASSERT_TRUE(loadSettings(*def_, controls_, path, {}).loaded);
+        ASSERT_TRUE(loadSettings(*def_, controls_, path, {}).ok);
     }
 
     // Only what the keyboard holds comes back: the keys of used layers of

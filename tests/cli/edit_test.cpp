@@ -52,7 +52,7 @@ class Edit : public ::testing::Test {
         const std::string path = (dir / "f.dat").string();
         ASSERT_TRUE(saveSettings(def, controls, path, {}, (dir / "Saved.txt").string()));
         newDefinition(def, controls);
-        ASSERT_TRUE(loadSettings(def, controls, path, {}).loaded);
+        ASSERT_TRUE(loadSettings(def, controls, path, {}).ok);
     }
     // The text the key at (row, column, layer) types in the built image.
     std::string typed(int row, int column, int layer) {
@@ -302,7 +302,7 @@ TEST_F(Edit, StringsBeyondTheHeaderCountThatKeysNameAreKept) {
         initStartupDefinition(*loaded, loadedControls);
         ASSERT_TRUE(decodeSettings(*loaded, loadedControls, bytes, "f.dat", [&](const Message& m) {
                         shown.push_back(m);
-                    }).loaded);
+                    }).ok);
         // Keys name strings 0 and 1; "zz" (string 2) is named by none.
         EXPECT_EQ(loaded->NumberOfStrings, std::max(count, 2));
         const std::string said =
@@ -329,7 +329,7 @@ TEST_F(Edit, CommandLoadsAppliesAndSaves) {
               kExitOk);
     EXPECT_TRUE(fs::exists("EEPkey.bin"));
     EXPECT_TRUE(fs::exists("Saved.txt"));
-    ASSERT_TRUE(loadSettings(def, controls, "k.dat", {}).loaded);
+    ASSERT_TRUE(loadSettings(def, controls, "k.dat", {}).ok);
     EXPECT_EQ(def.NumberOfStrings, 1);
     const std::string before = [] {
         std::ifstream in("k.dat", std::ios::binary);

@@ -78,7 +78,7 @@ class DialogsEndToEndTest : public QObject {
         test::Fixture loaded;
         ControlValues loadedControls;
         QVERIFY(
-            loadSettings(*loaded.def, loadedControls, "keys.dat", [](const Message&) {}).loaded);
+            loadSettings(*loaded.def, loadedControls, "keys.dat", [](const Message&) {}).ok);
         QCOMPARE(loaded.def->cell(3, 2).layers[0].ibmkey, 31);
         delete f.ctx->picker;
         QDir::setCurrent(previous);

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     KeyboardDefinition def;
     ControlValues controls;
     initStartupDefinition(def, controls);
-    if (!loadSettings(def, controls, argv[1], quiet).loaded) {
+    if (!loadSettings(def, controls, argv[1], quiet).ok) {
         std::fprintf(stderr, "cannot load %s\n", argv[1]);
         return 1;
     }

@@ -137,7 +137,7 @@ TEST(SettingsFile, SaveThenLoadRestoresEveryField) {
     Fixture loaded;
     const LoadResult result =
         loadSettings(*loaded.def, loaded.controls, dir.file("round.dat"), messages.sink());
-    EXPECT_TRUE(result.loaded);
+    EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.versionHigh, 4);
     EXPECT_EQ(result.versionLow, 0);
     EXPECT_EQ(messages.shown.back().text, "Loaded configuration file !");
@@ -169,7 +169,7 @@ TEST(SettingsFile, NewDefinitionSurvivesSaveAndLoad) {
         saveSettings(*saved.def, saved.controls, dir.file("new.dat"), {}, dir.file("Saved.txt")));
     Fixture loaded;
     fillVaried(*loaded.def, loaded.controls);
-    ASSERT_TRUE(loadSettings(*loaded.def, loaded.controls, dir.file("new.dat"), {}).loaded);
+    ASSERT_TRUE(loadSettings(*loaded.def, loaded.controls, dir.file("new.dat"), {}).ok);
     EXPECT_EQ(loaded.def->header, saved.def->header);
     EXPECT_EQ(loaded.controls.DefRepDelay, 1);
     EXPECT_EQ(loaded.controls.DefRepRate, 7);
@@ -198,7 +198,7 @@ TEST(SettingsFile, TextsAreCutTo31Characters) {
     saved.controls.fileName = std::string(40, 'f');
     ASSERT_TRUE(saveSettings(*saved.def, saved.controls, dir.file("t.dat"), {}, dir.file("S.txt")));
     Fixture loaded;
-    ASSERT_TRUE(loadSettings(*loaded.def, loaded.controls, dir.file("t.dat"), {}).loaded);
+    ASSERT_TRUE(loadSettings(*loaded.def, loaded.controls, dir.file("t.dat"), {}).ok);
     EXPECT_EQ(getText(loaded.def->cell(2, 3).legend), text31);
     EXPECT_EQ(loaded.controls.serialNumber, text31);
     EXPECT_EQ(getText(loaded.def->header.fileName), std::string(31, 'f'));
@@ -216,7 +216,7 @@ TEST(SettingsFile, TextsAreCutTo31Characters) {
     FileBuilder file(kSettingsFileSize);
     file.version(4, 0).text(76, std::string(32, 'n')).text(108, std::string(32, 's'));
     file.text(kCellsOffset + 28, std::string(32, 'L'));
-    ASSERT_TRUE(decodeSettings(*loaded.def, loaded.controls, file.bytes(), "x.dat", {}).loaded);
+    ASSERT_TRUE(decodeSettings(*loaded.def, loaded.controls, file.bytes(), "x.dat", {}).ok);
     EXPECT_EQ(getText(loaded.def->cells[0].legend), std::string(31, 'L'));
     EXPECT_EQ(loaded.def->cells[0].legend[31], '\0');
     EXPECT_EQ(loaded.controls.serialNumber, std::string(31, 's'));
@@ -280,14 +280,14 @@ TEST(SettingsFile, FailedLoadLeavesEverythingAsItWas) {
     };
 
     MessageLog messages;
-    EXPECT_FALSE(loadSettings(*f.def, f.controls, "/nonexistent/x.dat", messages.sink()).loaded);
+    EXPECT_FALSE(loadSettings(*f.def, f.controls, "/nonexistent/x.dat", messages.sink()).ok);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Could not open file !");
     EXPECT_EQ(messages.shown[0].caption, "Open file");
     EXPECT_TRUE(unchanged());
 
     TempDir dir;
-    EXPECT_FALSE(loadSettings(*f.def, f.controls, dir.file(""), messages.sink()).loaded);
+    EXPECT_FALSE(loadSettings(*f.def, f.controls, dir.file(""), messages.sink()).ok);
     EXPECT_EQ(messages.shown.size(), 2u) << "a folder cannot be read either";
 
     // Unknown versions and too short files are refused and say why.
@@ -297,16 +297,17 @@ TEST(SettingsFile, FailedLoadLeavesEverythingAsItWas) {
         messages.shown.clear();
         const LoadResult result =
             decodeSettings(*f.def, f.controls, file.bytes(), "v.dat", messages.sink());
-        EXPECT_FALSE(result.loaded) << high << "." << low;
+        EXPECT_FALSE(result.ok) << high << "." << low;
         EXPECT_EQ(result.versionHigh, high);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text, "Unknown file version " + std::to_string(high) + "." +
                                               std::to_string(low) + " !");
+        EXPECT_EQ(result.message.text, messages.shown[0].text) << "the refusal is returned too";
     }
     messages.shown.clear();
     EXPECT_FALSE(
         decodeSettings(*f.def, f.controls, std::string("\0\0\0\0\4\0\0", 7), "s", messages.sink())
-            .loaded);
+            .ok);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Not a settings file: only 7 bytes !");
     EXPECT_TRUE(unchanged());
@@ -327,12 +328,11 @@ TEST(SettingsFile, TruncatedFileIsRefused) {
         FileBuilder file(v.size);
         file.version(v.high, v.low);
         MessageLog messages;
-        EXPECT_TRUE(decodeSettings(*f.def, f.controls, file.bytes(), "t.dat", {}).loaded)
+        EXPECT_TRUE(decodeSettings(*f.def, f.controls, file.bytes(), "t.dat", {}).ok)
             << v.high << "." << v.low;
         file.resize(v.size - 1);
         *f.def = *before;
-        EXPECT_FALSE(
-            decodeSettings(*f.def, f.controls, file.bytes(), "t.dat", messages.sink()).loaded);
+        EXPECT_FALSE(decodeSettings(*f.def, f.controls, file.bytes(), "t.dat", messages.sink()).ok);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_NE(messages.shown[0].text.find(std::to_string(v.size - 1) + " bytes"),
                   std::string::npos);
@@ -359,7 +359,7 @@ TEST(SettingsFile, ValuesUsedAsIndicesAreBroughtIntoRange) {
     } edges[] = {{146, 0, 146}, {147, 0, 0}, {127, 17, 127}, {128, 17, 0}};
     for (int l = 0; l < 4; ++l)
         file.layer(kCellsOffset + 144, l, edges[l].ibmkey, 0, edges[l].keytype, 0, 0, 0);
-    ASSERT_TRUE(decodeSettings(*f.def, f.controls, file.bytes(), "r.dat", {}).loaded);
+    ASSERT_TRUE(decodeSettings(*f.def, f.controls, file.bytes(), "r.dat", {}).ok);
     for (int l = 0; l < 4; ++l)
         EXPECT_EQ(f.def->cells[1].layers[l].ibmkey, edges[l].kept) << edges[l].ibmkey;
     EXPECT_EQ(f.controls.DefRepDelay, 3);

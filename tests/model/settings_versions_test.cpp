@@ -93,7 +93,7 @@ TEST_F(Versions, V10SmallSkipsRowsAndNamesLeds) {
     ASSERT_EQ(file.bytes().size(), 28732u);
 
     const LoadResult result = load(file, "small.dat");
-    ASSERT_TRUE(result.loaded);
+    ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.versionHigh, 1);
     EXPECT_EQ(result.versionLow, 0);
     expectMessage("Converted V0100 Small file !", "Convert");
@@ -133,7 +133,7 @@ TEST_F(Versions, V10LargeAndWrongSizes) {
     FileBuilder file(32316);
     v1Header(file, 1, 0);
     file.cell(v10Cell(13, 6), "r13c6", 1);
-    ASSERT_TRUE(load(file).loaded);
+    ASSERT_TRUE(load(file).ok);
     expectMessage("Converted V0100 Large file !", "Convert");
     EXPECT_EQ(legend(11, 6), "r13c6");
     EXPECT_EQ(def->Led[0], 0);
@@ -143,7 +143,7 @@ TEST_F(Versions, V10LargeAndWrongSizes) {
     for (size_t size : {28733, 28731, 32317, 20624}) {
         file.resize(size);
         messages.shown.clear();
-        EXPECT_FALSE(load(file).loaded) << size;
+        EXPECT_FALSE(load(file).ok) << size;
         expectMessage(("Unknown V0100 file size " + std::to_string(size) + " !").c_str(), "Load");
     }
     EXPECT_EQ(legend(0, 0), "kept");
@@ -157,7 +157,7 @@ TEST_F(Versions, V11AndV12) {
         // The first cell's window handle lies where 1.3 keeps PointDevice.
         file.i32(60, 2).cell(oldCell(60, 0, 0), "first", 1).cell(oldCell(60, 15, 7), "last", 1);
         messages.shown.clear();
-        ASSERT_TRUE(load(file).loaded);
+        ASSERT_TRUE(load(file).ok);
         expectMessage("Converted V0102  file !", "Load");
         expectV1Header();
         expectPre21Defaults("old.dat");
@@ -177,7 +177,7 @@ TEST_F(Versions, V13AddsPointingDevice) {
     FileBuilder file(68 + kOldBlockSize);
     v1Header(file, 1, 3);
     file.i32(60, 1).i32(64, 2).i32(68, 5).cell(oldCell(68, 4, 5), "r4c5", 1);
-    ASSERT_TRUE(load(file).loaded);
+    ASSERT_TRUE(load(file).ok);
     expectMessage("Loaded configuration file !", "Load");
     expectV1Header();
     expectNoStrings();
@@ -194,7 +194,7 @@ TEST_F(Versions, V20AddsStrings) {
     file.cell(oldCell(72, 0, 0), "first", 1).layer(oldCell(72, 0, 0), 0, 1, 0, 17, 0, 0, 0, 3);
     file.u16(strings, 2304).u16(strings + 2, 2316);
     file.u8(strings + 256, 2).u8(strings + 257, 4).u8(strings + 258, 0x1C);
-    ASSERT_TRUE(load(file, "v20.dat").loaded);
+    ASSERT_TRUE(load(file, "v20.dat").ok);
     expectMessage("Loaded configuration file !", "Load");
     expectV1Header();
     expectPre21Defaults("v20.dat");
@@ -221,7 +221,7 @@ TEST_F(Versions, V21MovesFields) {
     FileBuilder file(strings + 256 + 1792);
     v21Header(file, 1);
     file.i32(140, 99).cell(oldCell(140, 2, 2), "r2c2", 1).u16(strings + 6, 2320);
-    ASSERT_TRUE(load(file).loaded);
+    ASSERT_TRUE(load(file).ok);
     expectMessage("Loaded configuration file !", "Load");
     EXPECT_EQ(def->StdRepeat, 1);
     EXPECT_EQ(controls.DefRepDelay, 3);
@@ -250,7 +250,7 @@ TEST_F(Versions, V22FoldsColumnsIntoTheMatrix) {
     for (int column = 0; column < 14; ++column)
         file.cell(oldCell(144, 3, column), "c" + std::to_string(column), used[column]);
     file.u8(strings + 256 + 4 * 447 + 3, 9);
-    ASSERT_TRUE(load(file).loaded);
+    ASSERT_TRUE(load(file).ok);
     EXPECT_EQ(def->BeepLength, 77);
     EXPECT_EQ(def->header.reserved48, 11);
     EXPECT_EQ(def->header.reserved52, 12);
@@ -263,7 +263,7 @@ TEST_F(Versions, V22FoldsColumnsIntoTheMatrix) {
     // definition stays as it is.
     messages.shown.clear();
     file.resize(oldCell(144, 3, 3));
-    ASSERT_FALSE(load(file).loaded);
+    ASSERT_FALSE(load(file).ok);
     const std::string damaged = "Damaged file: " + std::to_string(oldCell(144, 3, 3)) +
                                 " bytes, but a version 2.2 file has " +
                                 std::to_string(strings + 2048) + " !";

@@ -210,3 +210,57 @@ TEST_F(WorkflowTest, InterruptionEndsBetweenUnitsOrAbortsTheUnit) {
     const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(all.back(), '\n');
 }
+
+TEST_F(WorkflowTest, TheFileNameFieldIsTheSavedNameCutTo31Characters) {
+    const std::string long40(40, 'n');
+    const std::string umlauts = std::string(30, 'a') + "\xC3\xA4\xC3\xB6"; // 32 characters
+    struct Case {
+        std::string name, field;
+    };
+    for (const Case& c : {Case{"x.dat", "x.dat"}, Case{long40, long40.substr(0, 31)},
+                          Case{umlauts, umlauts.substr(0, 32)}, Case{"", ""}})
+        EXPECT_EQ(fileNameField(c.name), c.field) << c.name;
+
+    // The command line saves under the base name, the window under the name
+    // typed: for the same name both give the same bytes.
+    fs::create_directories("sub");
+    ASSERT_TRUE(saveDefinitionNamed(session_, "sub/same.dat", baseName("sub/same.dat")));
+    ASSERT_TRUE(saveDefinitionNamed(session_, "same.dat", "same.dat"));
+    const auto bytes = [](const char* path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(bytes("sub/same.dat"), bytes("same.dat"));
+    EXPECT_EQ(session_.controls.fileName, "same.dat");
+}
+
+TEST_F(WorkflowTest, JsonExportAndImportGiveBackTheDefinition) {
+    session_.controls.fileName = "exported.dat";
+    ASSERT_TRUE(exportJson(session_, "d.json"));
+    const std::string saved = encodeSettings(session_.def, session_.controls);
+    const auto pointing = session_.def.pointingBlock;
+
+    startSession(session_);
+    session_.def.pointingBlock[0] ^= 0xFF;
+    PortableDefinition document;
+    ASSERT_TRUE(importJson(session_, "d.json", &document));
+    EXPECT_EQ(session_.controls.fileName, "exported.dat");
+    EXPECT_EQ(session_.def.pointingBlock, pointing);
+    EXPECT_EQ(document.settings, saved);
+    EXPECT_EQ(encodeSettings(session_.def, session_.controls), saved);
+
+    // Refusals are returned, not shown, and leave the session alone.
+    struct Case {
+        const char* path;
+        const char* message;
+    };
+    messages_.clear();
+    for (const Case c : {Case{"nope.json", "cannot open nope.json"},
+                         Case{"def.dat", "def.dat is a settings file, not a JSON definition"}}) {
+        const Outcome read = importJson(session_, c.path);
+        EXPECT_FALSE(read.ok);
+        EXPECT_EQ(read.message.text, c.message);
+        EXPECT_EQ(session_.controls.fileName, "exported.dat");
+    }
+    EXPECT_EQ(messages_, "");
+}
