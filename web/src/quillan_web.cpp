@@ -135,28 +135,17 @@ EMSCRIPTEN_KEEPALIVE int qw_load(const char* path) {
     Session& s = page().session;
     if (!isJson(path))
         return loadDefinition(s, path);
-    PortableDefinition definition;
-    if (const Outcome read = loadDefinitionJson(path, definition); !read) {
-        tell(read.message.text, "Import JSON");
+    if (const Outcome imported = importJson(s, path); !imported) {
+        tell(imported.message.text, "Import JSON");
         return 0;
     }
-    auto def = std::make_unique<KeyboardDefinition>();
-    ControlValues controls;
-    initStartupDefinition(*def, controls);
-    if (!decodeSettings(*def, controls, definition.settings, "", {}).loaded)
-        return 0;
-    controls.fileName = getText(def->header.fileName);
-    def->pointingBlock = definition.pointingBlock;
-    s.def = *def;
-    s.controls = controls;
     return 1;
 }
 
 // "Save settings to file" under that name (a 4.0 settings file).
 EMSCRIPTEN_KEEPALIVE int qw_save(const char* path) {
     Session& s = page().session;
-    s.controls.fileName = baseName(path);
-    return saveDefinition(s, path);
+    return saveDefinitionNamed(s, path, baseName(path));
 }
 
 // The definition as its JSON document (what the page shows and keeps for
