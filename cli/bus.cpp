@@ -25,25 +25,34 @@ bool Bus::open(const Options& options, bool line) {
         backend_ = makeHidapiBackend();
         return backend_ != nullptr;
     }
-    kind_ = options.simulate;
+    int count = 1;
+    if (!splitSimulatedKind(options.simulate, kind_, count)) {
+        std::fprintf(stderr, "unknown simulated kind %s\n", options.simulate.c_str());
+        return false;
+    }
     eepromFile_ = options.simEeprom;
     if (!options.simFault.empty())
         parseSimFault(options.simFault, corruptAddress_); // checked with the options
     auto sim = std::make_shared<SimBackend>();
     sim_ = sim.get();
     backend_ = sim;
-    std::unique_ptr<SimEepromDevice> device = makeSimulatedDevice(kind_);
-    if (!device) {
-        std::fprintf(stderr, "unknown simulated kind %s\n", kind_.c_str());
-        return false;
+    // KIND*N plugs N devices at once; the EEPROM file is the first one's.
+    for (int i = 0; i < count; ++i) {
+        std::unique_ptr<SimEepromDevice> device = makeSimulatedDevice(kind_);
+        if (!device) {
+            std::fprintf(stderr, "unknown simulated kind %s\n", kind_.c_str());
+            return false;
+        }
+        if (i == 0 && !line && !eepromFile_.empty() &&
+            device->loadEeprom(eepromFile_) == SimEepromDevice::LoadResult::Invalid) {
+            std::fprintf(stderr, "%s does not hold an 8192-byte EEPROM\n", eepromFile_.c_str());
+            return false;
+        }
+        device->faults.corruptAddress = corruptAddress_;
+        SimEepromDevice& added = sim_->add(std::move(device));
+        if (i == 0)
+            current_ = &added;
     }
-    if (!line && !eepromFile_.empty() &&
-        device->loadEeprom(eepromFile_) == SimEepromDevice::LoadResult::Invalid) {
-        std::fprintf(stderr, "%s does not hold an 8192-byte EEPROM\n", eepromFile_.c_str());
-        return false;
-    }
-    device->faults.corruptAddress = corruptAddress_;
-    current_ = &sim_->add(std::move(device));
     if (line)
         sim_->unplugAll(); // the model of the fresh units, never plugged in
     return true;
@@ -52,6 +61,11 @@ bool Bus::open(const Options& options, bool line) {
 void Bus::plugFresh() {
     if (sim_)
         current_ = sim_->plugFreshUnit();
+}
+
+void Bus::replaceUnit(const std::string& device) {
+    if (sim_)
+        sim_->replaceUnit(device);
 }
 
 void Bus::unplug() {

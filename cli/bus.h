@@ -1,7 +1,8 @@
 // The HID bus a quillan-cli command runs on: hidapi, or a simulated device
 // of the --simulate kind (its EEPROM kept in the --sim-eeprom file, faults
 // from --sim-fault). A simulated production line plugs in a fresh device
-// for each unit and unplugs it afterwards.
+// for each unit and unplugs it afterwards; "KIND*N" plugs N devices at once,
+// and simulated stations swap each finished device for a fresh one.
 #pragma once
 
 #include "cli/commands.h"
@@ -29,6 +30,8 @@ class Bus {
     // the --simulate kind.
     void plugFresh();
     void unplug();
+    // Simulated stations: the device's keyboard is swapped for a fresh one.
+    void replaceUnit(const std::string& device);
 
   private:
     std::shared_ptr<HidBackend> backend_;
