@@ -241,6 +241,7 @@ StationsResult StationRun::go() {
             look();
         pause();
     }
+    reap(true); // the units that ended since the last look
     const std::lock_guard<std::mutex> lock(mutex_);
     result_.end = failed_   ? StationsEnd::Failed
                   : stopped ? StationsEnd::Stopped
