@@ -69,10 +69,12 @@ class StationRun {
 
 void StationRun::emit(StationState state, Unit& unit, int progress, const ProgramReport* report) {
     unit.shown = progress;
+    const auto running = std::count_if(units_.begin(), units_.end(),
+                                       [](const auto& other) { return !other->ended; });
     if (hooks_.event)
         hooks_.event(StationEvent{state, unit.station, unit.number, unit.device(), unit.serial,
                                   progress, result_.passed, result_.failed,
-                                  static_cast<int>(units_.size()), report});
+                                  static_cast<int>(running), report});
 }
 
 void StationRun::fail(const std::string& why) {
@@ -159,8 +161,8 @@ void StationRun::finish(Unit& unit, const ProgramReport& report) {
         cancel_ = true;
     }
     ++(pass ? result_.passed : result_.failed);
+    unit.ended = true; // no longer counted as running; joined once this returns
     emit(pass ? StationState::Pass : StationState::Fail, unit, kBlocks, &report);
-    unit.ended = true;
     unitEnded_.notify_all();
 }
 

@@ -106,6 +106,8 @@ TEST_F(StationsTest, EveryKeyboardHoldsItsOwnSerialInOrderOfStart) {
         EXPECT_EQ(result.passed, c.keyboards);
         EXPECT_EQ(result.failed, 0);
         EXPECT_LE(maxRunning_, c.stations ? c.stations : c.keyboards);
+        EXPECT_EQ(events_.back().running, 0);
+        EXPECT_EQ(events_.back().passed, c.keyboards);
         std::vector<std::string> expected;
         std::string serial = "QX-0098";
         for (int i = 0; i < c.keyboards; ++i, nextSerial(serial, serial))
