@@ -39,11 +39,18 @@ bool Bus::open(const Options& options, bool line) {
         std::fprintf(stderr, "%s does not hold an 8192-byte EEPROM\n", eepromFile_.c_str());
         return false;
     }
-    device->faults.corruptAddress = corruptAddress_;
+    // KIND*N: every device of the bus has the fault.
+    for (const std::shared_ptr<SimDevice>& plugged : sim_->devices())
+        plugged->faults.corruptAddress = corruptAddress_;
     current_ = device;
     if (line)
         sim_->unplugAll(); // the model of the fresh units, never plugged in
     return true;
+}
+
+void Bus::replaceUnit(const std::string& device) {
+    if (sim_)
+        sim_->replaceUnit(device);
 }
 
 bool Bus::close() {

@@ -1,7 +1,8 @@
 // The HID bus a quillan-cli command runs on: hidapi, or a simulated device
 // of the --simulate kind (its EEPROM kept in the --sim-eeprom file, faults
-// from --sim-fault). A simulated production line plugs in a fresh device
-// for each unit and unplugs it afterwards.
+// from --sim-fault, given to every device). "KIND*N" plugs N devices at
+// once; a simulated production line swaps each finished device for a fresh
+// one.
 #pragma once
 
 #include "cli/commands.h"
@@ -18,7 +19,7 @@ bool parseSimFault(const std::string& text, int& corruptAddress);
 
 class Bus {
   public:
-    // With line set, a simulated bus starts empty (see plugFresh).
+    // With line set, a simulated bus starts empty.
     bool open(const Options& options, bool line = false);
     // Writes the simulated EEPROM back (the last device's); false when that failed.
     bool close();
@@ -27,6 +28,8 @@ class Bus {
 
     // Simulated line: the device whose EEPROM close() writes back.
     void setCurrent(SimEepromDevice* device) { current_ = device; }
+    // Simulated stations: the device's keyboard is swapped for a fresh one.
+    void replaceUnit(const std::string& device);
 
   private:
     std::shared_ptr<HidBackend> backend_;

@@ -32,8 +32,9 @@ constexpr CommandShape kCommands[] = {
     {"read", 1, "read NEW.dat              read the keyboard back into NEW.dat"},
     {"produce", 1,
      "produce FILE.dat --serial FIRST [--count N] [--log FILE.csv] [--no-verify]\n"
-     "        [--repair-log]\n"
-     "                            program keyboard after keyboard, serials counted"},
+     "        [--repair-log] [--stations K]\n"
+     "                            program every plugged keyboard (at most K) with the next\n"
+     "                            serials"},
     {"export", 2, "export FILE FILE.json     write a definition (any version) as JSON"},
     {"import", 2, "import FILE.json NEW.dat  write the JSON definition as a 4.0 file"},
     {"diff", 2, "diff A B                  list the differences of two definitions"},
@@ -52,6 +53,7 @@ constexpr CommandOption kCommandOptions[] = {
     {"program", "--no-verify", false}, {"produce", "--no-verify", false},
     {"produce", "--serial", true},     {"produce", "--count", true},
     {"produce", "--log", true},        {"produce", "--repair-log", false},
+    {"produce", "--stations", true},
 };
 
 const CommandOption* findCommandOption(const std::string& command, const std::string& name) {
@@ -79,6 +81,14 @@ bool setCommandOption(Options& options, const std::string& name, const std::stri
             return false;
         }
         options.count = static_cast<int>(count);
+    } else if (name == "--stations") {
+        char* end = nullptr;
+        const long stations = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end || stations < 0 || stations > 64) {
+            error = "--stations needs a number 0..64 (0: every keyboard plugged in)";
+            return false;
+        }
+        options.stations = static_cast<int>(stations);
     }
     return true;
 }
@@ -124,7 +134,8 @@ std::string usageText() {
         text += std::string("  ") + shape.synopsis + "\n";
     text += editUsageText();
     text += "simulated kinds: keyboard-1000, keyboard-1001, keyboard-100A, keyboard-100B,\n"
-            "                 keyboard-100C, programmer-NNNN (NNNN: version digits)\n"
+            "                 keyboard-100C, programmer-NNNN (NNNN: version digits);\n"
+            "                 KIND*N plugs N of them at once\n"
             "exit codes: 0 success, 1 failure, 2 usage error, 3 verify mismatch\n";
     return text;
 }
@@ -229,7 +240,7 @@ int run(const Options& options) {
     if (command == "refill")
         return runRefill(args[0], args[1]);
     if (command == "produce")
-        return runProduce(options);
+        return options.stations >= 0 ? runStations(options) : runProduce(options);
     if (command == "export" || command == "import" || command == "diff")
         return runJsonCommand(command, args[0], args[1]);
     if (command == "edit")
