@@ -37,7 +37,7 @@ Figures runK(int keyboards, const EepromImage& image) {
     MemoryLedger ledger("B-0001");
     Figures figures;
     StationHooks hooks;
-    hooks.event = [&figures](const StationEvent& event) { // under the run's lock
+    hooks.event = [&figures](const UnitEvent& event) { // under the run's lock
         if (event.report)
             figures.slowestStation = std::max(figures.slowestStation, event.report->seconds);
     };

@@ -43,14 +43,12 @@ bool Bus::open(const Options& options, bool line) {
     for (const std::shared_ptr<SimDevice>& plugged : sim_->devices())
         plugged->faults.corruptAddress = corruptAddress_;
     current_ = device;
-    if (line)
-        sim_->unplugAll(); // the model of the fresh units, never plugged in
     return true;
 }
 
-void Bus::replaceUnit(const std::string& device) {
-    if (sim_)
-        sim_->replaceUnit(device);
+void Bus::setLastUnit(const std::string& device) {
+    if (SimEepromDevice* unit = sim_ ? sim_->unitAt(device) : nullptr)
+        current_ = unit;
 }
 
 bool Bus::close() {

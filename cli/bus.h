@@ -19,17 +19,17 @@ bool parseSimFault(const std::string& text, int& corruptAddress);
 
 class Bus {
   public:
-    // With line set, a simulated bus starts empty.
+    // With line set, the simulated devices are fresh units (the --sim-eeprom
+    // file only receives the last one programmed, see setLastUnit).
     bool open(const Options& options, bool line = false);
     // Writes the simulated EEPROM back (the last device's); false when that failed.
     bool close();
     std::shared_ptr<HidBackend> backend() const { return backend_; }
     bool simulated() const { return sim_ != nullptr; }
 
-    // Simulated line: the device whose EEPROM close() writes back.
-    void setCurrent(SimEepromDevice* device) { current_ = device; }
-    // Simulated stations: the device's keyboard is swapped for a fresh one.
-    void replaceUnit(const std::string& device);
+    // Simulated line: the device (entry device key) whose EEPROM close()
+    // writes back.
+    void setLastUnit(const std::string& device);
 
   private:
     std::shared_ptr<HidBackend> backend_;

@@ -240,7 +240,7 @@ int run(const Options& options) {
     if (command == "refill")
         return runRefill(args[0], args[1]);
     if (command == "produce")
-        return options.stations >= 0 ? runStations(options) : runProduce(options);
+        return runProduce(options);
     if (command == "export" || command == "import" || command == "diff")
         return runJsonCommand(command, args[0], args[1]);
     if (command == "edit")

@@ -25,7 +25,7 @@ struct Options {
     std::string logFile;   // produce: CSV log
     // produce: set damaged log lines aside instead of refusing the run
     bool repairLog = false;
-    int stations = -1; // produce: keyboards at once (0: all; -1: one after another)
+    int stations = 0; // produce: keyboards at once (0: every one plugged in)
     std::string command;
     std::vector<std::string> arguments;
     GapClock* clock = nullptr; // not an option: tests pass a clock that does not wait
@@ -44,7 +44,6 @@ int runConvert(const std::string& from, const std::string& to);
 int runRefill(const std::string& imageFile, const std::string& to);
 int runDevice(const Options& options); // detect, program, read
 int runProduce(const Options& options);
-int runStations(const Options& options); // produce --stations K
 // export FILE FILE.json, import FILE.json NEW.dat, diff A B (settings files,
 // JSON definitions or 8192-byte images); diff exits 0 when equal, 1 when
 // different, 2 on error.

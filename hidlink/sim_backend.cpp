@@ -198,6 +198,14 @@ SimEepromDevice* SimBackend::plugFreshUnit() {
     return &add(std::move(fresh));
 }
 
+SimEepromDevice* SimBackend::unitAt(const std::string& device) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (size_t d = 0; d < devices_.size(); ++d)
+        if (deviceKey(d) == device)
+            return dynamic_cast<SimEepromDevice*>(devices_[d].get());
+    return nullptr;
+}
+
 SimEepromDevice* SimBackend::replaceUnit(const std::string& device) {
     std::shared_ptr<SimDevice> old;
     {

@@ -45,6 +45,9 @@ class SimBackend : public HidBackend {
     // and a fresh one like it (blank EEPROM, the same faults) is plugged in
     // beside the others. nullptr when there is no such device.
     SimEepromDevice* replaceUnit(const std::string& device);
+    // The keyboard or programming device behind this entry device key,
+    // plugged in or not; nullptr when there is none.
+    SimEepromDevice* unitAt(const std::string& device) const;
 
     // Test seam, the bus's clock: the transfers made on it so far by every
     // handle together. An action given to at() runs once, on the thread of

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <list>
 #include <mutex>
 #include <set>
@@ -24,7 +25,8 @@ struct Unit {
     std::string serial;
     std::thread thread;
     std::atomic<bool> ended = false;
-    int shown = -1; // the last progress told, under the run's lock
+    int shown = -1;   // the last progress told, under the run's lock
+    std::string text; // "QX-0001 PASS: ...", "QX-0001 FAIL: cancelled"
     const std::string& device() const { return plugged.found.device; }
 };
 
@@ -38,16 +40,22 @@ class StationRun {
 
   private:
     void look();
+    void want(int unit);
     bool roomForUnit();
     bool finished();
+    bool finishedLocked() const;
     bool runningOn(const std::string& device) const;
     void start(const PluggedDevice& plugged);
     void work(Unit& unit);
+    std::string outcomeText(Session& session, const Unit& unit, const ProgramReport& report);
     void finish(Unit& unit, const ProgramReport& report);
     void reap(bool all);
     void pause();
-    void emit(StationState state, Unit& unit, int progress, const ProgramReport* report = nullptr);
+    void tell(UnitEvent event);
+    void emit(UnitState state, Unit& unit, int progress, const ProgramReport* report = nullptr,
+              const std::string& logLine = "");
     void fail(const std::string& why);
+    bool cancelled() const { return cancel_ || (hooks_.cancelled && hooks_.cancelled()); }
 
     std::shared_ptr<HidBackend> bus_;
     std::shared_ptr<std::mutex> busLock_; // every call on bus_
@@ -63,18 +71,36 @@ class StationRun {
     std::list<std::unique_ptr<Unit>> units_; // running or not yet reaped
     std::set<std::string> seen_;             // devices given a unit and plugged in since
     StationsResult result_;
+    int wanted_ = 0; // the last unit looked for
     bool noSerial_ = false;
     bool failed_ = false;
 };
 
-void StationRun::emit(StationState state, Unit& unit, int progress, const ProgramReport* report) {
-    unit.shown = progress;
-    const auto running = std::count_if(units_.begin(), units_.end(),
-                                       [](const auto& other) { return !other->ended; });
+// Under the run's lock: the event with the totals.
+void StationRun::tell(UnitEvent event) {
+    event.passed = result_.passed;
+    event.failed = result_.failed;
+    event.running = static_cast<int>(std::count_if(
+        units_.begin(), units_.end(), [](const auto& other) { return !other->ended; }));
     if (hooks_.event)
-        hooks_.event(StationEvent{state, unit.station, unit.number, unit.device(), unit.serial,
-                                  progress, result_.passed, result_.failed,
-                                  static_cast<int>(running), report});
+        hooks_.event(event);
+}
+
+void StationRun::emit(UnitState state, Unit& unit, int progress, const ProgramReport* report,
+                      const std::string& logLine) {
+    unit.shown = progress;
+    UnitEvent event;
+    event.state = state;
+    event.station = unit.station;
+    event.unit = unit.number;
+    event.device = unit.device();
+    event.serial = unit.serial;
+    event.progress = progress;
+    event.report = report;
+    event.logLine = logLine;
+    if (report)
+        event.text = unit.text;
+    tell(event);
 }
 
 void StationRun::fail(const std::string& why) {
@@ -104,10 +130,9 @@ void StationRun::start(const PluggedDevice& plugged) {
     unit->plugged = plugged;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        std::string why;
-        if (!ledger_.takeSerial(unit->number, unit->device(), unit->serial, why)) {
+        if (const Outcome taken = ledger_.takeSerial(unit->number, plugged, unit->serial); !taken) {
             noSerial_ = true;
-            fail(why);
+            fail(taken.message.text);
             return;
         }
         ++result_.started;
@@ -117,7 +142,7 @@ void StationRun::start(const PluggedDevice& plugged) {
         while (busy.count(unit->station))
             ++unit->station;
         units_.push_back(std::move(unit));
-        emit(StationState::Programming, *units_.back(), 0);
+        emit(UnitState::Programming, *units_.back(), 0);
     }
     Unit& started = *units_.back();
     started.thread = std::thread([this, &started] { work(started); });
@@ -130,8 +155,8 @@ void StationRun::work(Unit& unit) {
     setImageSerial(session.image, unit.serial);
     const std::unique_ptr<GapClock> clock = hooks_.makeClock ? hooks_.makeClock() : makeRealClock();
     session.clock = clock.get();
-    session.cancelled = [this] { return cancel_.load(); };
-    StationState phase = StationState::Programming;
+    session.cancelled = [this] { return cancelled(); };
+    UnitState phase = UnitState::Programming;
     session.progress.setPosition = [this, &unit, &phase](int position) {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (position != unit.shown)
@@ -141,32 +166,69 @@ void StationRun::work(Unit& unit) {
     options.verify = settings_.verify;
     options.verifying = [this, &unit, &phase] {
         const std::lock_guard<std::mutex> lock(mutex_);
-        phase = StationState::Verifying;
+        phase = UnitState::Verifying;
         emit(phase, unit, 0);
     };
     const ProgramReport report =
         programAndVerifyFound(session, unit.plugged.found, unit.plugged.version, options);
+    unit.text = outcomeText(session, unit, report);
     finish(unit, report);
+}
+
+// "QX-0001 PASS: V0001 programmed in 10.4 s, verified", or the FAIL with
+// its reason in a few words ("verify mismatch at 0345", "cancelled",
+// "keyboard removed").
+std::string StationRun::outcomeText(Session& session, const Unit& unit,
+                                    const ProgramReport& report) {
+    std::string reason = "programming failed";
+    switch (report.result) {
+    case ProgramResult::Passed:
+        return unit.serial + " PASS: " + programSummary(report);
+    case ProgramResult::Mismatch: {
+        char text[64];
+        std::snprintf(text, sizeof text, "verify mismatch at %04X",
+                      report.mismatches.empty() ? 0 : report.mismatches[0].address);
+        reason = text;
+        break;
+    }
+    case ProgramResult::Cancelled:
+        reason = "cancelled";
+        break;
+    case ProgramResult::NoDevice:
+        reason = "keyboard removed";
+        break;
+    case ProgramResult::Failed: {
+        const std::vector<PluggedDevice> plugged = findEveryKeyboard(*session.backend);
+        if (std::none_of(plugged.begin(), plugged.end(),
+                         [&](const auto& p) { return p.found.device == unit.device(); }))
+            reason = "keyboard removed";
+        break;
+    }
+    }
+    return unit.serial + " FAIL: " + reason;
 }
 
 void StationRun::finish(Unit& unit, const ProgramReport& report) {
     const std::lock_guard<std::mutex> lock(mutex_);
     const bool pass = report.passed();
-    const UnitRecord record{
-        unit.number, unit.device(), unit.serial, pass, report.result == ProgramResult::Cancelled,
-        &report};
-    std::string why;
-    if (!ledger_.record(record, why)) {
-        fail(why);
-        cancel_ = true;
-    }
-    ++(pass ? result_.passed : result_.failed);
+    UnitRecord record{unit.number, unit.device(), unit.serial, pass, false, &report, &unit.plugged};
+    record.cancelled = report.result == ProgramResult::Cancelled;
+    std::string logLine;
     unit.ended = true; // no longer counted as running; joined once this returns
-    emit(pass ? StationState::Pass : StationState::Fail, unit, kBlocks, &report);
+    if (const Outcome recorded = ledger_.record(record, logLine); !recorded) {
+        // Neither counted nor told: the run ends saying what the unit holds.
+        fail(recorded.message.text);
+        cancel_ = true;
+    } else {
+        ++(pass ? result_.passed : result_.failed);
+        result_.cancelled += record.cancelled;
+        emit(pass ? UnitState::Pass : UnitState::Fail, unit, kBlocks, &report, logLine);
+    }
     unitEnded_.notify_all();
 }
 
-// Joins the units that ended (all: every unit, waiting for it).
+// Joins the units that ended (all: every unit, waiting for it). While the
+// run goes on, each one's keyboard may be taken away.
 void StationRun::reap(bool all) {
     for (auto it = units_.begin(); it != units_.end();) {
         Unit& unit = **it;
@@ -176,13 +238,36 @@ void StationRun::reap(bool all) {
         }
         unit.thread.join();
         const std::string device = unit.device();
+        const int number = unit.number;
+        bool goesOn = false;
         {
             const std::lock_guard<std::mutex> lock(mutex_);
+            goesOn = !cancel_ && !finishedLocked();
+            if (goesOn)
+                emit(UnitState::Removing, unit, kBlocks);
             it = units_.erase(it);
         }
-        if (hooks_.unitDone)
-            hooks_.unitDone(device);
+        if (goesOn && hooks_.unitDone)
+            hooks_.unitDone(number, device);
     }
+}
+
+// Unit N is looked for: told once, before the first look for it.
+void StationRun::want(int unit) {
+    if (unit <= wanted_)
+        return;
+    wanted_ = unit;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        UnitEvent event;
+        event.state = UnitState::Waiting;
+        event.station = -1;
+        event.unit = unit;
+        event.serial = ledger_.upcoming();
+        tell(event);
+    }
+    if (hooks_.unitWanted)
+        hooks_.unitWanted(unit);
 }
 
 // One look at the bus: devices gone are forgotten, so that one plugged in
@@ -221,6 +306,10 @@ void StationRun::pause() {
 // The PASSes wanted are there, or no unit runs and none can start.
 bool StationRun::finished() {
     const std::lock_guard<std::mutex> lock(mutex_);
+    return finishedLocked();
+}
+
+bool StationRun::finishedLocked() const {
     const bool done = settings_.count > 0 && result_.passed >= settings_.count;
     return done || ((noSerial_ || failed_) && units_.empty());
 }
@@ -239,6 +328,8 @@ StationsResult StationRun::go() {
         }
         if (finished())
             break;
+        if (!noSerial_ && roomForUnit())
+            want(result_.started + 1);
         if (!noSerial_)
             look();
         pause();

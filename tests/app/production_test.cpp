@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTableWidget>
 
 using namespace quillan;
 using namespace quillan::testing;
@@ -127,10 +128,9 @@ class ProductionTest : public QObject {
         window.settingsFileEdit()->setText("def.dat");
         window.serialEdit()->setText("QX-0001");
         window.logFileEdit()->setText("run.csv");
-        connect(window.progressBar(), &QProgressBar::valueChanged, &window, [&window](int value) {
-            if (value >= 5 && window.stopButton()->isEnabled())
-                window.stopButton()->click();
-        });
+        // Stop pressed a quarter into the download (the unit runs on a
+        // worker of its own).
+        sim_->at(1300, [&window](SimBackend&) { window.stop(); });
         const size_t boxes = MessageBox::shown().size();
         const ProduceResult result = window.start();
         QCOMPARE(int(result.end), int(ProduceEnd::Aborted));
@@ -163,6 +163,35 @@ class ProductionTest : public QObject {
         window.settingsFileButton()->setChecked(true);
         QVERIFY(window.runsLabel()->text().contains("missing.dat"));
         QCOMPARE(int(window.start().end), int(ProduceEnd::Failed));
+    }
+
+    // Four keyboards plugged in: a row per station, each with its own serial,
+    // a full progress bar and its PASS; the totals; the same log.
+    void everyStationHasItsRow() {
+        start("keyboard-100B*4");
+        KeyboardDefinition def;
+        ControlValues controls;
+        initStartupDefinition(def, controls);
+        QVERIFY(saveSettings(def, controls, "def.dat", {}));
+        ProductionWindow& window = app_->productionWindow();
+        window.settingsFileEdit()->setText("def.dat");
+        window.serialEdit()->setText("QX-0001");
+        window.countBox()->setValue(4);
+        window.logFileEdit()->setText("run.csv");
+        QCOMPARE(int(window.start().end), int(ProduceEnd::Done));
+        QTableWidget* rows = window.stationRows();
+        QCOMPARE(rows->rowCount(), 4);
+        QStringList serials;
+        for (int row = 0; row < 4; ++row) {
+            QCOMPARE(rows->item(row, 0)->text(), QString("sim:%1").arg(row));
+            serials << rows->item(row, 1)->text();
+            QCOMPARE(static_cast<QProgressBar*>(rows->cellWidget(row, 2))->value(), 20);
+            QVERIFY(rows->item(row, 3)->text().startsWith(serials.back() + " PASS: "));
+        }
+        serials.sort();
+        QCOMPARE(serials, (QStringList{"QX-0001", "QX-0002", "QX-0003", "QX-0004"}));
+        QCOMPARE(window.countsLabel()->text(), QString("passed 4, failed 0"));
+        QCOMPARE(window.logLines()->count(), 4);
     }
 
     // While a run has the bus, the main window's keyboard commands are off.

@@ -48,7 +48,7 @@ class StationsTest : public ::testing::Test {
         ASSERT_TRUE(buildDefinition(session_, false));
         hooks_.makeClock = [] { return std::make_unique<CountingClock>(); };
         hooks_.pause = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
-        hooks_.event = [this](const StationEvent& e) {
+        hooks_.event = [this](const UnitEvent& e) {
             events_.push_back(e); // under the run's lock
             maxRunning_ = std::max(maxRunning_, e.running);
         };
@@ -69,7 +69,7 @@ class StationsTest : public ::testing::Test {
             std::sort(out.begin(), out.end());
         return out;
     }
-    int firstEvent(int unit, StationState state) const {
+    int firstEvent(int unit, UnitState state) const {
         for (size_t i = 0; i < events_.size(); ++i)
             if (events_[i].unit == unit && events_[i].state == state)
                 return static_cast<int>(i);
@@ -79,7 +79,7 @@ class StationsTest : public ::testing::Test {
     Session session_;
     MemoryLedger ledger_{"QX-0098"};
     StationHooks hooks_;
-    std::vector<StationEvent> events_;
+    std::vector<UnitEvent> events_;
     int maxRunning_ = 0;
 };
 
@@ -124,11 +124,11 @@ TEST_F(StationsTest, EveryKeyboardHoldsItsOwnSerialInOrderOfStart) {
         EXPECT_EQ(held, expected);
         const bool readBack = std::string(c.kind).rfind("keyboard", 0) == 0;
         for (int unit = 1; unit <= c.keyboards; ++unit) {
-            const int verifying = firstEvent(unit, StationState::Verifying);
+            const int verifying = firstEvent(unit, UnitState::Verifying);
             EXPECT_EQ(verifying >= 0, readBack);
-            EXPECT_LT(firstEvent(unit, StationState::Programming),
-                      readBack ? verifying : firstEvent(unit, StationState::Pass));
-            EXPECT_LT(verifying, firstEvent(unit, StationState::Pass));
+            EXPECT_LT(firstEvent(unit, UnitState::Programming),
+                      readBack ? verifying : firstEvent(unit, UnitState::Pass));
+            EXPECT_LT(verifying, firstEvent(unit, UnitState::Pass));
         }
     }
 }
@@ -137,7 +137,7 @@ TEST_F(StationsTest, AVerifyFailureGivesItsSerialToTheNextUnit) {
     std::shared_ptr<SimBackend> sim = bus("keyboard-100B", 2);
     dynamic_cast<SimKeyboard&>(*sim->devices()[1]).faults.corruptAddress = 0x123;
     // The operator swaps a finished keyboard for a fresh, sound one.
-    hooks_.unitDone = [&sim](const std::string& device) {
+    hooks_.unitDone = [&sim](int, const std::string& device) {
         if (SimEepromDevice* fresh = sim->replaceUnit(device))
             fresh->faults = {};
     };
@@ -154,9 +154,9 @@ TEST_F(StationsTest, AKeyboardPulledOutFailsAloneAndIsANewUnitWhenPluggedBackIn)
     SimDevice& pulled = *sim->devices()[2];
     pulled.faults.unplugAfterTransfers = 1000; // mid-download
     std::atomic<bool> failedSeen = false;
-    hooks_.event = [&](const StationEvent& e) {
+    hooks_.event = [&](const UnitEvent& e) {
         events_.push_back(e);
-        failedSeen = failedSeen || e.state == StationState::Fail;
+        failedSeen = failedSeen || e.state == UnitState::Fail;
     };
     // Plugged back in once the run has looked at the bus without it.
     int looksSince = 0;
@@ -195,16 +195,16 @@ TEST_F(StationsTest, AKeyboardPluggedInWhileOthersRunStartsAtOnce) {
     // The first two hold at their 2000th report until the third has started.
     std::atomic<bool> thirdStarted = false;
     hooks_.makeClock = [&] { return std::make_unique<GateClock>(thirdStarted, 2000); };
-    hooks_.event = [&](const StationEvent& e) {
+    hooks_.event = [&](const UnitEvent& e) {
         events_.push_back(e);
         thirdStarted = thirdStarted || e.unit == 3;
     };
     const StationsResult result = run(sim, 3);
     EXPECT_EQ(result.passed, 3);
-    const int third = firstEvent(3, StationState::Programming);
+    const int third = firstEvent(3, UnitState::Programming);
     ASSERT_GE(third, 0);
-    EXPECT_LT(third, firstEvent(1, StationState::Pass));
-    EXPECT_LT(third, firstEvent(2, StationState::Pass));
+    EXPECT_LT(third, firstEvent(1, UnitState::Pass));
+    EXPECT_LT(third, firstEvent(2, UnitState::Pass));
 }
 
 TEST_F(StationsTest, AStopEndsEveryRunningUnitAsCancelled) {
@@ -213,9 +213,9 @@ TEST_F(StationsTest, AStopEndsEveryRunningUnitAsCancelled) {
     std::atomic<int> started = 0;
     std::atomic<bool> stopping = false;
     hooks_.makeClock = [&] { return std::make_unique<GateClock>(stopping, 1000); };
-    hooks_.event = [&](const StationEvent& e) {
+    hooks_.event = [&](const UnitEvent& e) {
         events_.push_back(e);
-        started += e.state == StationState::Programming && e.progress == 0;
+        started += e.state == UnitState::Programming && e.progress == 0;
     };
     hooks_.stop = [&] { return stopping = started == 4; };
     const StationsResult result = run(sim, 0);
