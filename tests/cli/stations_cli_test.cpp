@@ -3,8 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace quillan;
@@ -76,6 +83,57 @@ TEST(StationsCli, ProducesOnEveryPluggedKeyboardOneLinePerEvent) {
             EXPECT_NE(out.find(std::to_string(c.passes) + " passed, 0 failed"), std::string::npos);
         }
     }
+    fs::current_path(previous);
+    fs::remove_all(dir);
+}
+
+// Killed at random moments with four units running, then resumed from the
+// log alone: no serial ever has two PASS lines, and every line is whole.
+TEST(StationsCli, KilledWithSeveralUnitsRunningNoSerialPassesTwice) {
+    const fs::path previous = fs::current_path();
+    const fs::path dir = fs::temp_directory_path() / "quillan-stations-kill";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    fs::current_path(dir);
+    ASSERT_EQ(runNew("def.dat"), kExitOk);
+    const std::vector<std::string> produce = {"--simulate", "keyboard-100B*4", "produce",
+                                              "def.dat",    "--log",           "run.csv"};
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> after(0, 60000); // µs
+    for (int run = 0; run < 16; ++run) {
+        std::fflush(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+            std::vector<std::string> words = produce;
+            if (run == 0)
+                words.insert(words.end(), {"--serial", "QX-0001"});
+            std::string out;
+            _exit(runWords(words, out));
+        }
+        usleep(after(random));
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        if (!fs::exists("run.csv"))
+            run = -1; // killed before the log existed: start again
+    }
+    std::string out;
+    std::vector<std::string> words = produce;
+    words.insert(words.end(), {"--count", "4"});
+    ASSERT_EQ(runWords(words, out), kExitOk) << out;
+    std::ifstream in("run.csv", std::ios::binary);
+    std::map<std::string, int> passes;
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    while (std::getline(in, line)) {
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 8) << line;
+        if (line.find(",PASS,") != std::string::npos)
+            ++passes[line.substr(line.find(',') + 1, 7)];
+    }
+    EXPECT_GE(passes.size(), 4u);
+    for (const auto& [serial, count] : passes)
+        EXPECT_EQ(count, 1) << serial;
     fs::current_path(previous);
     fs::remove_all(dir);
 }

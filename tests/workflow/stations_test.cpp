@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -236,4 +238,62 @@ TEST_F(StationsTest, ALedgerWithoutSerialsEndsTheRunOnceTheRunningUnitsEnd) {
     EXPECT_EQ(result.end, StationsEnd::Failed);
     EXPECT_EQ(result.passed, 1);
     EXPECT_EQ(result.why, "No serial number follows QX-9 in its width");
+}
+
+// The same engine behind produce with the real log: a verify failure gives
+// its serial to the next unit, and a stop writes every running unit's FAIL.
+TEST_F(StationsTest, TheLogKeepsEveryStationsLines) {
+    const std::filesystem::path previous = std::filesystem::current_path();
+    const auto dir = std::filesystem::temp_directory_path() / "quillan-stations-log";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    struct Case {
+        bool stop; // else device 1 fails verify once
+        std::vector<std::string> results;
+    };
+    for (const Case& c : {Case{false, {"QX-0001 PASS", "QX-0002 FAIL", "QX-0002 PASS"}},
+                          Case{true, {"QX-0001 FAIL", "QX-0002 FAIL", "QX-0003 FAIL"}}}) {
+        std::filesystem::remove("run.csv");
+        std::shared_ptr<SimBackend> sim = bus("keyboard-100B", c.stop ? 3 : 2);
+        session_.backend = sim;
+        std::atomic<int> started = 0;
+        std::atomic<bool> stopping = false;
+        ProduceHooks hooks;
+        hooks.event = [&](const UnitEvent& e) {
+            started += e.state == UnitState::Programming && e.progress == 0;
+        };
+        if (c.stop) {
+            hooks.stop = [&] { return stopping = started == 3; };
+            hooks.cancelled = [&] { return stopping.load(); };
+        } else {
+            dynamic_cast<SimKeyboard&>(*sim->devices()[1]).faults.corruptAddress = 0x123;
+            hooks.unitDone = [&sim](int, const std::string& device) {
+                if (SimEepromDevice* fresh = sim->replaceUnit(device))
+                    fresh->faults = {};
+            };
+        }
+        // A stop while every unit holds at the run's 1000th gap.
+        GateClock clock(stopping, c.stop ? 1000 : -1);
+        session_.clock = &clock;
+        ProduceSettings settings{"", "QX-0001", c.stop ? 0 : 2, "run.csv", true};
+        settings.useSessionDefinition = true;
+        settings.stations = 0;
+        const ProduceResult result = produce(session_, settings, hooks);
+        EXPECT_EQ(result.end, c.stop ? ProduceEnd::Aborted : ProduceEnd::Done);
+        std::ifstream in("run.csv");
+        std::vector<std::string> results;
+        int startedLines = 0;
+        for (std::string line; std::getline(in, line);) {
+            startedLines += line.find(",STARTED,") != std::string::npos;
+            for (const char* word : {"PASS", "FAIL"})
+                if (line.find(std::string(",") + word + ",") != std::string::npos)
+                    results.push_back(line.substr(line.find(',') + 1, 7) + " " + word);
+        }
+        std::sort(results.begin(), results.end());
+        EXPECT_EQ(results, c.results);
+        EXPECT_EQ(startedLines, 3);
+    }
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(dir);
 }
