@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the unit and GUI
-# tests (CTest, offscreen Qt), the fuzzers for a bounded time, the
+# tests (CTest, offscreen Qt), the parallel tests under ThreadSanitizer
+# (only their targets are built), the fuzzers for a bounded time, the
 # real-kernel HID test, and the Debian package's checks.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -8,6 +9,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 "$here/build.sh"
 cd "$here/.."
 QT_QPA_PLATFORM=offscreen ctest --preset default -j "$(nproc)"
+"$here/tsan.sh"
 "$here/fuzz.sh"
 if [ -x tests/kernel/run.sh ]; then
   tests/kernel/run.sh
