@@ -179,15 +179,17 @@ class ProductionTest : public QObject {
         window.countBox()->setValue(4);
         window.logFileEdit()->setText("run.csv");
         QCOMPARE(int(window.start().end), int(ProduceEnd::Done));
+        // A unit that ends before the last starts frees its row for it.
         QTableWidget* rows = window.stationRows();
-        QCOMPARE(rows->rowCount(), 4);
-        QStringList serials;
-        for (int row = 0; row < 4; ++row) {
-            QCOMPARE(rows->item(row, 0)->text(), QString("sim:%1").arg(row));
-            serials << rows->item(row, 1)->text();
+        QVERIFY(rows->rowCount() >= 1 && rows->rowCount() <= 4);
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            QVERIFY(rows->item(row, 0)->text().startsWith("sim:"));
             QCOMPARE(static_cast<QProgressBar*>(rows->cellWidget(row, 2))->value(), 20);
-            QVERIFY(rows->item(row, 3)->text().startsWith(serials.back() + " PASS: "));
+            QVERIFY(rows->item(row, 3)->text().startsWith(rows->item(row, 1)->text() + " PASS: "));
         }
+        QStringList serials;
+        for (int line = 0; line < window.logLines()->count(); ++line)
+            serials << window.logLines()->item(line)->text().section(',', 1, 1);
         serials.sort();
         QCOMPARE(serials, (QStringList{"QX-0001", "QX-0002", "QX-0003", "QX-0004"}));
         QCOMPARE(window.countsLabel()->text(), QString("passed 4, failed 0"));
