@@ -327,7 +327,7 @@ scenario_verify_failure() {
 # matching PATTERN.
 wait_for_output() {
     local i=0
-    while [ "$(grep -c "$1" produce.txt)" -lt "$2" ]; do
+    while [ "$(cat produce.txt 2>/dev/null | grep -c "$1")" -lt "$2" ]; do
         i=$((i + 1))
         if [ $i -gt 900 ] || ! kill -0 "$3" 2>/dev/null; then
             fail "$4: $(tail -n 1 produce-err.txt)"
@@ -362,7 +362,7 @@ scenario_production_run() {
     for unit in 1:QX-0009 2:QX-0010 3:QX-0011; do
         n=${unit%%:*}
         serial=${unit#*:}
-        grep -q ",$serial,04B4:100B,V0001,PASS,.*,0,$(quillan-uhid-emulator crc "eeprom-$n.bin")\$" \
+        grep -q ",$serial,04B4:100B,V0001,PASS,.*,0,$(quillan-uhid-emulator crc "eeprom-$n.bin"),yes\$" \
             run.csv || { fail "no PASS line for $serial with keyboard $n's CRC"; return; }
         [ "$(dd if="eeprom-$n.bin" bs=1 skip=$((0x630)) count=7 2>/dev/null)" = "$serial" ] ||
             { fail "keyboard $n does not hold serial $serial"; return; }
