@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -59,6 +60,12 @@ ProductionWindow::ProductionWindow(std::shared_ptr<HidBackend> backend, GapClock
     count_ = new QSpinBox(this);
     count_->setRange(0, 1000000);
     count_->setSpecialValueText("until stopped");
+    stations_ = new QSpinBox(this);
+    stations_->setRange(0, 64);
+    stations_->setSpecialValueText("every keyboard plugged in");
+    rows_ = new QTableWidget(0, 4, this);
+    rows_->setHorizontalHeaderLabels({"Device", "Serial", "Progress", "Result"});
+    rows_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     logFile_ = new QLineEdit("production.csv", this);
     browseLog_ = new QPushButton("Browse\u2026", this);
     repairLog_ = new QCheckBox("Repair a damaged log (set damaged lines aside)", this);
@@ -84,6 +91,7 @@ ProductionWindow::ProductionWindow(std::shared_ptr<HidBackend> backend, GapClock
     form->addRow(useFile_, fileRow(file_, browseFile_));
     form->addRow("First serial:", serial_);
     form->addRow("Count:", count_);
+    form->addRow("Stations:", stations_);
     form->addRow("Log file:", fileRow(logFile_, browseLog_));
     form->addRow(repairLog_);
     auto* buttons = new QHBoxLayout;
@@ -95,6 +103,7 @@ ProductionWindow::ProductionWindow(std::shared_ptr<HidBackend> backend, GapClock
     layout->addLayout(buttons);
     layout->addWidget(status_);
     layout->addWidget(progress_);
+    layout->addWidget(rows_);
     layout->addWidget(counts_);
     layout->addWidget(message_);
     layout->addWidget(lines_);
@@ -161,6 +170,7 @@ void ProductionWindow::showMessage(const Message& message) {
 
 void ProductionWindow::clearRun() {
     lines_->clear();
+    rows_->setRowCount(0);
     message_->clear();
     counts_->setText("passed 0, failed 0");
     progress_->reset();
@@ -174,7 +184,7 @@ void ProductionWindow::setRunning(bool running) {
     stopButton_->setEnabled(running);
     for (QWidget* field :
          std::initializer_list<QWidget*>{useCurrent_, useFile_, file_, browseFile_, serial_, count_,
-                                         logFile_, browseLog_, repairLog_})
+                                         stations_, logFile_, browseLog_, repairLog_})
         field->setEnabled(!running);
     if (!running)
         updateRuns();
@@ -200,7 +210,42 @@ bool ProductionWindow::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
+// The station's row: its device, serial, progress bar and result.
+void ProductionWindow::showStation(const UnitEvent& event) {
+    if (event.station < 0)
+        return;
+    if (rows_->rowCount() <= event.station) {
+        const int first = rows_->rowCount();
+        rows_->setRowCount(event.station + 1);
+        for (int row = first; row <= event.station; ++row) {
+            auto* bar = new QProgressBar(rows_);
+            bar->setRange(0, 20);
+            rows_->setCellWidget(row, 2, bar);
+            for (int column : {0, 1, 3})
+                rows_->setItem(row, column, new QTableWidgetItem);
+        }
+    }
+    const int row = event.station;
+    rows_->item(row, 0)->setText(QString::fromStdString(event.device));
+    rows_->item(row, 1)->setText(
+        QString::fromLatin1(event.serial.data(), qsizetype(event.serial.size())));
+    static_cast<QProgressBar*>(rows_->cellWidget(row, 2))->setValue(event.progress);
+    const bool ended = event.state == UnitState::Pass || event.state == UnitState::Fail;
+    if (event.state != UnitState::Removing)
+        rows_->item(row, 3)->setText(
+            ended ? QString::fromLatin1(event.text.data(), qsizetype(event.text.size()))
+                  : unitStateText(event.state));
+}
+
 void ProductionWindow::showUnit(const UnitEvent& event) {
+    showStation(event);
+    if (event.state == UnitState::Programming || event.state == UnitState::Verifying) {
+        if (event.progress == 0)
+            progress_->setRange(0, 20);
+        progress_->setValue(event.progress);
+    }
+    if (event.state == UnitState::Removing)
+        return;
     unitActive_ = event.state == UnitState::Programming || event.state == UnitState::Verifying;
     const QString serial = QString::fromLatin1(event.serial.data(), qsizetype(event.serial.size()));
     QString colour;
@@ -218,7 +263,6 @@ void ProductionWindow::showUnit(const UnitEvent& event) {
         while (lines_->count() > kShownLogLines)
             delete lines_->takeItem(0);
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 // Waits with the user interface alive: the main window stays usable.
@@ -246,15 +290,6 @@ ProduceResult ProductionWindow::start() {
     session.backend = backend_;
     session.clock = clock_;
     session.messages = [this](const Message& message) { showMessage(message); };
-    session.progress =
-        ProgressSink{[this](int range) {
-                         progress_->setRange(0, range);
-                         progress_->setValue(0);
-                     },
-                     [this](int position) {
-                         progress_->setValue(position);
-                         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                     }};
     ProduceSettings settings{file_->text().toStdString(),
                              serial,
                              count_->value(),
@@ -265,17 +300,26 @@ ProduceResult ProductionWindow::start() {
         source_.current(session);
         settings.useSessionDefinition = true;
     }
+    settings.stations = stations_->value();
     showMessage(Message{runs_->text().toStdString(), "Production run", MessageIcon::None});
     ProduceHooks hooks = lineHooks_;
-    hooks.event = [this](const UnitEvent& event) { showUnit(event); };
+    // Told by the units' workers: shown on this window's thread.
+    hooks.event = [this](const UnitEvent& event) {
+        UnitEvent shown = event;
+        shown.report = nullptr;
+        QMetaObject::invokeMethod(
+            this, [this, shown] { showUnit(shown); }, Qt::QueuedConnection);
+    };
+    hooks.cancelled = [this] { return stopRequested_.load(); };
     hooks.pause = [this](int ms) { pause(ms); };
     hooks.stop = [this] {
         // Stop (or closing the window) takes effect at the next report.
         QCoreApplication::processEvents(QEventLoop::AllEvents);
-        return stopRequested_;
+        return stopRequested_.load();
     };
     qApp->installEventFilter(this);
     const ProduceResult result = produce(session, settings, hooks);
+    QCoreApplication::sendPostedEvents(this); // what the units told last
     qApp->removeEventFilter(this);
     unitActive_ = false;
     if (result.end == ProduceEnd::Refused || result.end == ProduceEnd::Failed)

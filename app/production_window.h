@@ -1,7 +1,8 @@
 // "Production run…": the production line in a window. The definition (the
-// editor's current one or a settings file), first serial number, count and
-// log file; a large status, a progress bar, passed and failed counts, the
-// last log lines and the run's messages. It runs the same workflow as
+// editor's current one or a settings file), first serial number, count,
+// stations and log file; a large status, a progress bar, a row per station
+// (device, serial, progress, result), passed and failed counts, the last log
+// lines and the run's messages. It runs the same workflow as
 // quillan-cli produce on the application's HID bus; the main window stays
 // usable while it waits for a keyboard. No box ever waits for a click
 // during a run: messages show in the window.
@@ -10,6 +11,7 @@
 #include "workflow/produce.h"
 
 #include <QWidget>
+#include <atomic>
 #include <memory>
 
 class QCheckBox;
@@ -20,6 +22,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
+class QTableWidget;
 
 namespace quillan {
 
@@ -47,12 +50,15 @@ class ProductionWindow : public QWidget {
 
     // Starts the run with the values in the fields; returns when it ends.
     ProduceResult start();
+    // Safe from any thread: the running units end at their next report.
     void stop() { stopRequested_ = true; }
     bool running() const { return running_; }
 
     QLineEdit* settingsFileEdit() const { return file_; }
     QLineEdit* serialEdit() const { return serial_; }
     QSpinBox* countBox() const { return count_; }
+    QSpinBox* stationsBox() const { return stations_; }
+    QTableWidget* stationRows() const { return rows_; }
     QLineEdit* logFileEdit() const { return logFile_; }
     QRadioButton* currentDefinitionButton() const { return useCurrent_; }
     QRadioButton* settingsFileButton() const { return useFile_; }
@@ -76,6 +82,7 @@ class ProductionWindow : public QWidget {
 
   private:
     void showUnit(const UnitEvent& event);
+    void showStation(const UnitEvent& event);
     void showMessage(const Message& message);
     void setStatus(const QString& text, const QString& colour);
     void pause(int ms);
@@ -99,6 +106,8 @@ class ProductionWindow : public QWidget {
     QLabel* message_;
     QLineEdit* serial_;
     QSpinBox* count_;
+    QSpinBox* stations_;
+    QTableWidget* rows_;
     QLineEdit* logFile_;
     QPushButton* startButton_;
     QPushButton* stopButton_;
@@ -106,7 +115,7 @@ class ProductionWindow : public QWidget {
     QProgressBar* progress_;
     QLabel* counts_;
     QListWidget* lines_;
-    bool stopRequested_ = false;
+    std::atomic<bool> stopRequested_ = false;
     bool running_ = false;
     bool unitActive_ = false;
 };

@@ -39,11 +39,16 @@ bool Bus::open(const Options& options, bool line) {
         std::fprintf(stderr, "%s does not hold an 8192-byte EEPROM\n", eepromFile_.c_str());
         return false;
     }
-    device->faults.corruptAddress = corruptAddress_;
+    // KIND*N: every device of the bus has the fault.
+    for (const std::shared_ptr<SimDevice>& plugged : sim_->devices())
+        plugged->faults.corruptAddress = corruptAddress_;
     current_ = device;
-    if (line)
-        sim_->unplugAll(); // the model of the fresh units, never plugged in
     return true;
+}
+
+void Bus::setLastUnit(const std::string& device) {
+    if (SimEepromDevice* unit = sim_ ? sim_->unitAt(device) : nullptr)
+        current_ = unit;
 }
 
 bool Bus::close() {

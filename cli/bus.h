@@ -1,7 +1,8 @@
 // The HID bus a quillan-cli command runs on: hidapi, or a simulated device
 // of the --simulate kind (its EEPROM kept in the --sim-eeprom file, faults
-// from --sim-fault). A simulated production line plugs in a fresh device
-// for each unit and unplugs it afterwards.
+// from --sim-fault, given to every device). "KIND*N" plugs N devices at
+// once; a simulated production line swaps each finished device for a fresh
+// one.
 #pragma once
 
 #include "cli/commands.h"
@@ -18,15 +19,17 @@ bool parseSimFault(const std::string& text, int& corruptAddress);
 
 class Bus {
   public:
-    // With line set, a simulated bus starts empty (see plugFresh).
+    // With line set, the simulated devices are fresh units (the --sim-eeprom
+    // file only receives the last one programmed, see setLastUnit).
     bool open(const Options& options, bool line = false);
     // Writes the simulated EEPROM back (the last device's); false when that failed.
     bool close();
     std::shared_ptr<HidBackend> backend() const { return backend_; }
     bool simulated() const { return sim_ != nullptr; }
 
-    // Simulated line: the device whose EEPROM close() writes back.
-    void setCurrent(SimEepromDevice* device) { current_ = device; }
+    // Simulated line: the device (entry device key) whose EEPROM close()
+    // writes back.
+    void setLastUnit(const std::string& device);
 
   private:
     std::shared_ptr<HidBackend> backend_;

@@ -19,7 +19,8 @@ constexpr CommandOption kProduceOptions[] = {{"--no-verify", false},
                                              {"--serial", true},
                                              {"--count", true},
                                              {"--log", true},
-                                             {"--repair-log", false}};
+                                             {"--repair-log", false},
+                                             {"--stations", true}};
 
 // clang-format off
 constexpr Command kCommands[] = {
@@ -40,8 +41,9 @@ constexpr Command kCommands[] = {
     {"read", 1, "read NEW.dat              read the keyboard back into NEW.dat", {}, runRead},
     {"produce", 1,
      "produce FILE.dat --serial FIRST [--count N] [--log FILE.csv] [--no-verify]\n"
-     "        [--repair-log]\n"
-     "                            program keyboard after keyboard, serials counted",
+     "        [--repair-log] [--stations K]\n"
+     "                            program every plugged keyboard (at most K) with the next\n"
+     "                            serials",
      kProduceOptions, runProduce},
     {"export", 2, "export FILE FILE.json     write a definition (any version) as JSON", {},
      [](Args o) { return runExport(o.arguments[0], o.arguments[1]); }},
@@ -79,6 +81,14 @@ bool setCommandOption(Options& options, const std::string& name, const std::stri
             return false;
         }
         options.count = static_cast<int>(count);
+    } else if (name == "--stations") {
+        char* end = nullptr;
+        const long stations = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end || stations < 0 || stations > 64) {
+            error = "--stations needs a number 0..64 (0: every keyboard plugged in)";
+            return false;
+        }
+        options.stations = static_cast<int>(stations);
     }
     return true;
 }
@@ -130,7 +140,8 @@ std::string usageText() {
         text += std::string("  ") + command.synopsis + "\n";
     text += editUsageText();
     text += "simulated kinds: keyboard-1000, keyboard-1001, keyboard-100A, keyboard-100B,\n"
-            "                 keyboard-100C, programmer-NNNN (NNNN: version digits)\n"
+            "                 keyboard-100C, programmer-NNNN (NNNN: version digits);\n"
+            "                 KIND*N plugs N of them at once\n"
             "exit codes: 0 success, 1 failure, 2 usage error, 3 verify mismatch\n";
     return text;
 }

@@ -26,6 +26,7 @@ struct Options {
     std::string logFile;   // produce: CSV log
     // produce: set damaged log lines aside instead of refusing the run
     bool repairLog = false;
+    int stations = 0; // produce: keyboards at once (0: every one plugged in)
     std::string command;
     std::vector<std::string> arguments;
     GapClock* clock = nullptr; // not an option: tests pass a clock that does not wait

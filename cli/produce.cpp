@@ -1,7 +1,7 @@
-// produce: the production line on the command line. Waits for each unit,
-// programs it with the next serial number, prints PASS or FAIL in large
-// letters and logs it; Ctrl+C ends the run between units or aborts the unit
-// in progress.
+// produce: the production line on the command line. Programs every
+// keyboard plugged in (up to --stations at once) with the next serial
+// number, shows each one's progress and PASS or FAIL and logs it; Ctrl+C
+// ends the run and every unit in progress as FAIL (cancelled).
 #include "workflow/produce.h"
 #include "cli/bus.h"
 #include "cli/commands.h"
@@ -12,6 +12,8 @@
 #include <array>
 #include <csignal>
 #include <cstdio>
+#include <map>
+#include <unistd.h>
 
 namespace quillan::cli {
 
@@ -54,33 +56,112 @@ void printLarge(const char* word) {
     }
 }
 
-void show(const UnitEvent& event, TerminalProgress& progress) {
-    switch (event.state) {
+const char* stateWord(UnitState state) {
+    switch (state) {
     case UnitState::Waiting:
-        std::printf("Waiting for keyboard %d \u2026 (serial %s)\n", event.unit,
-                    utf8FromLatin1(event.serial).c_str());
-        break;
+        return "waiting";
     case UnitState::Programming:
-        std::printf("Programming %s\n", utf8FromLatin1(event.serial).c_str());
-        break;
+        return "programming";
     case UnitState::Verifying:
-        progress.finish();
-        std::printf("Verifying %s\n", utf8FromLatin1(event.serial).c_str());
-        break;
+        return "verifying";
     case UnitState::Pass:
+        return "PASS";
     case UnitState::Fail:
-        progress.finish();
-        std::printf("\n");
-        printLarge(event.state == UnitState::Pass ? "PASS" : "FAIL");
-        std::printf("\n%s\n", utf8FromLatin1(event.text).c_str());
-        std::printf("passed %d, failed %d\n", event.passed, event.failed);
-        break;
+        return "FAIL";
     case UnitState::Removing:
-        std::printf("Unplug keyboard %d\n", event.unit);
         break;
     }
-    std::fflush(stdout);
+    return "unplug";
 }
+
+// What the run shows; told under the run's lock. On a terminal with several
+// stations: one live row per station and the totals below. Otherwise one
+// line per event; a single station on a terminal also gets a progress bar
+// and PASS or FAIL in large letters.
+class Display {
+  public:
+    Display(bool terminal, int stations)
+        : live_(terminal && stations != 1), large_(terminal && stations == 1) {}
+    void show(const UnitEvent& event) {
+        passed_ = event.passed;
+        failed_ = event.failed;
+        running_ = event.running;
+        if (live_)
+            row(event);
+        else
+            line(event);
+        std::fflush(stdout);
+    }
+    void finish() { progress_.finish(); }
+
+  private:
+    void line(const UnitEvent& event) {
+        const std::string serial = utf8FromLatin1(event.serial);
+        const int station = event.station + 1;
+        switch (event.state) {
+        case UnitState::Waiting:
+            std::printf("Waiting for keyboard %d \u2026 (serial %s)\n", event.unit, serial.c_str());
+            break;
+        case UnitState::Programming:
+        case UnitState::Verifying:
+            if (large_)
+                bar(event);
+            if (event.progress == 0)
+                std::printf("%s %s on station %d (%s)\n",
+                            event.state == UnitState::Programming ? "Programming" : "Verifying",
+                            serial.c_str(), station, event.device.c_str());
+            break;
+        case UnitState::Pass:
+        case UnitState::Fail:
+            progress_.finish();
+            if (large_) {
+                std::printf("\n");
+                printLarge(event.state == UnitState::Pass ? "PASS" : "FAIL");
+                std::printf("\n");
+            }
+            std::printf("%s\npassed %d, failed %d\n", utf8FromLatin1(event.text).c_str(),
+                        event.passed, event.failed);
+            break;
+        case UnitState::Removing:
+            std::printf("Unplug keyboard %d (station %d)\n", event.unit, station);
+            break;
+        }
+    }
+    void bar(const UnitEvent& event) {
+        if (event.progress == 0) {
+            progress_.finish();
+            sink_ = progress_.sink();
+            sink_.start(20);
+        } else {
+            sink_.position(event.progress);
+        }
+    }
+    void row(const UnitEvent& event) {
+        if (event.station < 0)
+            return; // waiting: the totals say it
+        char text[256];
+        std::snprintf(text, sizeof text, "station %d  %-24s %-12s %-11s %2d/20  %s",
+                      event.station + 1, event.device.c_str(), utf8FromLatin1(event.serial).c_str(),
+                      stateWord(event.state), event.progress, utf8FromLatin1(event.text).c_str());
+        rows_[event.station] = text;
+        if (drawn_ > 0)
+            std::printf("\x1b[%dA", drawn_); // back to the first row
+        for (const auto& [station, shown] : rows_)
+            std::printf("\x1b[2K%s\n", shown.c_str());
+        std::printf("\x1b[2K%d running, %d passed, %d failed\n", running_, passed_, failed_);
+        drawn_ = static_cast<int>(rows_.size()) + 1;
+    }
+
+    bool live_;
+    bool large_;
+    TerminalProgress progress_;
+    ProgressSink sink_;
+    std::map<int, std::string> rows_;
+    int drawn_ = 0;
+    int passed_ = 0;
+    int failed_ = 0;
+    int running_ = 0;
+};
 
 int exitCode(const ProduceResult& result) {
     switch (result.end) {
@@ -115,20 +196,25 @@ int runProduce(const Options& options) {
         return kExitFailed;
     Session session;
     attachSession(session, bus, options);
-    TerminalProgress& progress = session.progressBar;
 
     ProduceSettings settings{options.arguments[0], serial,           options.count, options.logFile,
                              !options.noVerify,    options.repairLog};
+    settings.stations = options.stations;
+    Display display(isatty(fileno(stdout)) != 0, options.stations);
     ProduceHooks hooks;
-    hooks.event = [&progress](const UnitEvent& event) { show(event, progress); };
+    hooks.event = [&display, &bus](const UnitEvent& event) {
+        if (event.state == UnitState::Pass || event.state == UnitState::Fail)
+            bus.setLastUnit(event.device);
+        display.show(event);
+    };
     hooks.stop = [] { return interrupted != 0; };
-    simulateOperator(hooks, *bus.backend(),
-                     [&bus](SimEepromDevice* unit) { bus.setCurrent(unit); });
+    hooks.cancelled = hooks.stop;
+    simulateOperator(hooks, *bus.backend());
     interrupted = 0;
     auto previous = std::signal(SIGINT, onInterrupt);
     const ProduceResult result = produce(session, settings, hooks);
     std::signal(SIGINT, previous);
-    progress.finish();
+    display.finish();
     std::printf("%d passed, %d failed%s\n", result.passed, result.failed,
                 result.end == ProduceEnd::Aborted   ? " (interrupted during a unit)"
                 : result.end == ProduceEnd::Stopped ? " (interrupted)"

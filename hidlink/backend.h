@@ -29,6 +29,10 @@ struct HidInterfaceEntry {
     uint16_t productId = 0;
     uint16_t releaseNumber = 0; // bcdDevice
     int collection = 0;         // index of the collection within its interface
+    // The physical device the interface belongs to: the same for every
+    // interface of one keyboard, different for two keyboards of one product
+    // ("" : the path alone tells it).
+    std::string device;
 };
 
 class HidDevice {

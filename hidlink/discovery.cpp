@@ -1,10 +1,13 @@
 // Find keyboard: walks the HID collections in member-index order and accepts
-// the first keyboard vendor collection or programming device.
+// the first keyboard vendor collection or programming device; and the same
+// for every device at once, each device's collections counted on their own.
 #include "hidlink/link.h"
 #include "hidlink/products.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <set>
 
 namespace quillan {
 namespace {
@@ -39,39 +42,61 @@ uint32_t programmerVersion(HidDevice& device) {
     return versionFromProductString(text);
 }
 
+// Queries one listed collection as discovery does and tells whether it is
+// the programming interface of a keyboard or the programming device; found
+// and version are set only then.
+bool acceptEntry(HidBackend& backend, const HidInterfaceEntry& entry, int memberIndex,
+                 FoundDevice& found, uint32_t& version) {
+    std::unique_ptr<HidDevice> device = backend.openQuery(entry.path);
+    if (!device)
+        return false;
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    uint16_t release = 0;
+    HidCaps caps;
+    if (!device->getAttributes(vendorId, productId, release) || !device->getCaps(caps))
+        return false;
+    const UsbProduct* product = usbProduct(vendorId, productId);
+    if (!product || !collectionAccepted(*product, memberIndex, caps.inputReportByteLength,
+                                        caps.outputReportByteLength))
+        return false;
+    // A keyboard tells its firmware version in bcdDevice; a version of 0
+    // would read as "no keyboard", so it is at least 1.
+    version = product->kind == ProductKind::Keyboard
+                  ? std::max<uint32_t>(1, decimalFromBcd(release))
+                  : programmerVersion(*device);
+    found = FoundDevice{entry.path, memberIndex, vendorId, productId,
+                        entry.device.empty() ? entry.path : entry.device};
+    return true;
+}
+
 } // namespace
 
 bool FindKeyboard(LinkContext& ctx, FoundDevice& found) {
     ctx.keyboardVersion = 0;
     const std::vector<HidInterfaceEntry> entries = ctx.backend.enumerate();
-    for (size_t member = 0; member < entries.size(); ++member) {
-        const HidInterfaceEntry& entry = entries[member];
-        std::unique_ptr<HidDevice> device = ctx.backend.openQuery(entry.path);
-        if (!device)
-            continue;
-        uint16_t vendorId = 0;
-        uint16_t productId = 0;
-        uint16_t release = 0;
-        HidCaps caps;
-        if (!device->getAttributes(vendorId, productId, release) || !device->getCaps(caps))
-            continue;
-        const int memberIndex = static_cast<int>(member);
-        const UsbProduct* product = usbProduct(vendorId, productId);
-        if (!product || !collectionAccepted(*product, memberIndex, caps.inputReportByteLength,
-                                            caps.outputReportByteLength))
-            continue;
-        const bool keyboard = product->kind == ProductKind::Keyboard;
-        // A keyboard tells its firmware version in bcdDevice; a version of 0
-        // would read as "no keyboard", so it is at least 1.
-        ctx.keyboardVersion =
-            keyboard ? std::max<uint32_t>(1, decimalFromBcd(release)) : programmerVersion(*device);
-        found.path = entry.path;
-        found.memberIndex = memberIndex;
-        found.vendorId = vendorId;
-        found.productId = productId;
-        return true;
-    }
+    for (size_t member = 0; member < entries.size(); ++member)
+        if (acceptEntry(ctx.backend, entries[member], static_cast<int>(member), found,
+                        ctx.keyboardVersion))
+            return true;
     return false;
+}
+
+std::vector<PluggedDevice> findEveryKeyboard(HidBackend& backend) {
+    std::vector<PluggedDevice> plugged;
+    std::map<std::string, int> members; // interfaces listed so far, by device
+    std::set<std::string> accepted;
+    for (const HidInterfaceEntry& entry : backend.enumerate()) {
+        const std::string& device = entry.device.empty() ? entry.path : entry.device;
+        const int memberIndex = members[device]++;
+        PluggedDevice unit;
+        if (accepted.count(device) ||
+            !acceptEntry(backend, entry, memberIndex, unit.found, unit.version))
+            continue;
+        accepted.insert(device);
+        plugged.push_back(std::move(unit));
+    }
+    return plugged;
 }
 
 std::string versionLabel(uint32_t version) {

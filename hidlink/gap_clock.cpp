@@ -95,4 +95,8 @@ GapClock& realClock() {
     return clock;
 }
 
+std::unique_ptr<GapClock> makeRealClock() {
+    return std::make_unique<RealClock>();
+}
+
 } // namespace quillan

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <mutex>
 #include <tuple>
 
 namespace quillan {
@@ -68,6 +69,46 @@ std::string physicalOrder(const std::string& devicePath) {
     if (realpath(sysfsDevice(devicePath).c_str(), resolved))
         return resolved;
     return devicePath;
+}
+
+// The physical device a hidraw interface belongs to: its HID_PHYS without
+// the "/inputN" of the interface ("usb-0000:00:14.0-2"), so that the
+// interfaces of one keyboard share it and two keyboards, even of one
+// product, differ. Without HID_PHYS, the interface's own path.
+std::string physicalDevice(const std::string& devicePath) {
+    std::ifstream uevent(sysfsDevice(devicePath) + "/uevent");
+    const std::string key = "HID_PHYS=";
+    for (std::string line; std::getline(uevent, line);) {
+        if (line.compare(0, key.size(), key) != 0 || line.size() == key.size())
+            continue;
+        std::string phys = line.substr(key.size());
+        const size_t input = phys.rfind("/input");
+        if (input != std::string::npos)
+            phys.erase(input);
+        return phys;
+    }
+    return devicePath;
+}
+
+// hid_init once for every backend of the process, hid_exit after the last:
+// stations open their devices from several threads.
+std::mutex libraryMutex;
+int libraryUsers = 0;
+bool libraryReady = false;
+
+bool acquireLibrary() {
+    const std::lock_guard<std::mutex> lock(libraryMutex);
+    if (libraryUsers++ == 0)
+        libraryReady = hid_init() == 0;
+    return libraryReady;
+}
+
+void releaseLibrary() {
+    const std::lock_guard<std::mutex> lock(libraryMutex);
+    if (--libraryUsers == 0 && libraryReady) {
+        hid_exit();
+        libraryReady = false;
+    }
 }
 
 int errnoOr(int fallback) {
@@ -161,11 +202,8 @@ class HidapiDevice : public QueryDevice {
 
 class HidapiBackend : public WithLastError<HidBackend> {
   public:
-    HidapiBackend() { initialised_ = hid_init() == 0; }
-    ~HidapiBackend() override {
-        if (initialised_)
-            hid_exit();
-    }
+    HidapiBackend() { acquireLibrary(); }
+    ~HidapiBackend() override { releaseLibrary(); }
     HidapiBackend(const HidapiBackend&) = delete;
     HidapiBackend& operator=(const HidapiBackend&) = delete;
 
@@ -176,7 +214,6 @@ class HidapiBackend : public WithLastError<HidBackend> {
   private:
     const CollectionInfo* find(const std::string& path);
 
-    bool initialised_ = false;
     std::map<std::string, CollectionInfo> known_; // by entry path
 };
 
@@ -198,6 +235,7 @@ void addInterface(const hid_device_info& device, std::map<OrderKey, HidInterface
 
     const bool served = usbProduct(base.vendorId, base.productId) != nullptr;
     const std::string place = physicalOrder(base.devicePath);
+    const std::string physical = physicalDevice(base.devicePath);
     for (size_t c = 0; c < count; ++c) {
         CollectionInfo info = base;
         // A descriptor that could not be read or parsed gives no capabilities.
@@ -211,6 +249,7 @@ void addInterface(const hid_device_info& device, std::map<OrderKey, HidInterface
         entry.productId = base.productId;
         entry.releaseNumber = base.release;
         entry.collection = static_cast<int>(c);
+        entry.device = physical;
         order[OrderKey{served ? 0 : 1, place, static_cast<int>(c)}] = entry;
         known[entry.path] = std::move(info);
     }

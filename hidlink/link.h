@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace quillan {
 
@@ -34,6 +36,9 @@ class GapClock {
     virtual void waitMicroseconds(int64_t us) = 0;
 };
 GapClock& realClock();
+// A real clock of its own, for a thread that times one keyboard's gaps while
+// other threads time theirs (what it learns of the sleeps stays its own).
+std::unique_ptr<GapClock> makeRealClock();
 
 // A clock that does not wait: counts the waits and their total.
 class CountingClock : public GapClock {
@@ -67,6 +72,14 @@ struct FoundDevice {
     int memberIndex = 0;
     uint16_t vendorId = 0;
     uint16_t productId = 0;
+    std::string device; // the physical device (tells two keyboards apart)
+};
+
+// A keyboard or programming device found among several: its programming
+// interface and the version it reports.
+struct PluggedDevice {
+    FoundDevice found;
+    uint32_t version = 0;
 };
 
 // FindKeyboard, ProgramKeyboard and ReadKeyboard (and StoreDescriptorTable in
@@ -78,6 +91,13 @@ struct FoundDevice {
 // from its bcdDevice, at least 1; the programming device's from its product
 // string), 0 when nothing was accepted.
 bool FindKeyboard(LinkContext& ctx, FoundDevice& found);
+
+// Every keyboard and programming device present, one entry per physical
+// device in listing order. Member indices count within each device, so the
+// acceptance rules pick the same one programming interface of every
+// keyboard of a product, and a keyboard with several accepted interfaces
+// is listed once.
+std::vector<PluggedDevice> findEveryKeyboard(HidBackend& backend);
 
 // Downloads image bytes 0000..13FF. False when no device was found, it could
 // not be opened, or any send failed (a device that keeps failing ends the

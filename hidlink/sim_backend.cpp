@@ -8,10 +8,12 @@ namespace {
 
 constexpr const char* kPathPrefix = "sim:";
 
-// "sim:<device>/<interface>#<collection>"
+// "sim:<device>", and "sim:<device>/<interface>#<collection>" for one collection.
+std::string deviceKey(size_t device) {
+    return kPathPrefix + std::to_string(device);
+}
 std::string entryPath(size_t device, int interface, int collection) {
-    return kPathPrefix + std::to_string(device) + "/" + std::to_string(interface) + "#" +
-           std::to_string(collection);
+    return deviceKey(device) + "/" + std::to_string(interface) + "#" + std::to_string(collection);
 }
 
 bool parseNumber(const std::string& text, size_t& pos, char end, int& value) {
@@ -41,8 +43,9 @@ bool parsePath(const std::string& path, int& device, SimTarget& target) {
 // A handle on one collection of a simulated device.
 class SimHandle : public WithLastError<HidDevice> {
   public:
-    SimHandle(std::shared_ptr<SimDevice> device, SimTarget target, bool forTransfers)
-        : device_(std::move(device)), target_(target), forTransfers_(forTransfers) {}
+    SimHandle(SimBackend& bus, std::shared_ptr<SimDevice> device, SimTarget target,
+              bool forTransfers)
+        : bus_(bus), device_(std::move(device)), target_(target), forTransfers_(forTransfers) {}
 
     bool getAttributes(uint16_t& vendorId, uint16_t& productId, uint16_t& release) override {
         if (!device_->present())
@@ -82,8 +85,14 @@ class SimHandle : public WithLastError<HidDevice> {
 
   private:
     // A handle opened for queries carries no reports.
-    bool transfer() { return forTransfers_ || fail(EBADF); }
+    bool transfer() {
+        if (!forTransfers_)
+            return fail(EBADF);
+        bus_.countTransfer();
+        return true;
+    }
 
+    SimBackend& bus_;
     std::shared_ptr<SimDevice> device_;
     SimTarget target_;
     bool forTransfers_;
@@ -119,6 +128,7 @@ bool parseDecimal4(const std::string& text, unsigned& value) {
 } // namespace
 
 SimEepromDevice* SimBackend::primary() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& device : devices_)
         if (auto* eepromDevice = dynamic_cast<SimEepromDevice*>(device.get()))
             return eepromDevice;
@@ -126,6 +136,7 @@ SimEepromDevice* SimBackend::primary() const {
 }
 
 SimKeyboard* SimBackend::keyboard() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& device : devices_)
         if (auto* keyboard = dynamic_cast<SimKeyboard*>(device.get()))
             return keyboard;
@@ -133,6 +144,7 @@ SimKeyboard* SimBackend::keyboard() const {
 }
 
 SimProgrammer* SimBackend::programmer() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& device : devices_)
         if (auto* programmer = dynamic_cast<SimProgrammer*>(device.get()))
             return programmer;
@@ -140,29 +152,90 @@ SimProgrammer* SimBackend::programmer() const {
 }
 
 void SimBackend::unplugAll() {
+    const std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& device : devices_)
         device->unplug();
 }
+
+namespace {
+
+// A fresh device like model: blank EEPROM, the same faults.
+std::unique_ptr<SimEepromDevice> freshLike(const SimEepromDevice& model) {
+    std::unique_ptr<SimEepromDevice> fresh;
+    if (dynamic_cast<const SimKeyboard*>(&model)) {
+        fresh = makeSimKeyboard(model.productId(), model.release());
+    } else {
+        unsigned version = 0;
+        for (size_t i = 1; model.productString && i < model.productString->size(); ++i)
+            version = version * 10 + static_cast<unsigned>((*model.productString)[i] - u'0');
+        fresh = std::make_unique<SimProgrammer>(version);
+    }
+    fresh->faults = model.faults;
+    return fresh;
+}
+
+} // namespace
 
 SimEepromDevice* SimBackend::plugFreshUnit() {
     const SimEepromDevice* model = primary();
     if (!model)
         return nullptr;
-    std::unique_ptr<SimEepromDevice> fresh;
-    if (dynamic_cast<const SimKeyboard*>(model)) {
-        fresh = makeSimKeyboard(model->productId(), model->release());
-    } else {
-        unsigned version = 0;
-        for (size_t i = 1; model->productString && i < model->productString->size(); ++i)
-            version = version * 10 + static_cast<unsigned>((*model->productString)[i] - u'0');
-        fresh = std::make_unique<SimProgrammer>(version);
-    }
-    fresh->faults = model->faults;
+    std::unique_ptr<SimEepromDevice> fresh = freshLike(*model);
     unplugAll();
     return &add(std::move(fresh));
 }
 
+SimEepromDevice* SimBackend::unitAt(const std::string& device) const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (size_t d = 0; d < devices_.size(); ++d)
+        if (deviceKey(d) == device)
+            return dynamic_cast<SimEepromDevice*>(devices_[d].get());
+    return nullptr;
+}
+
+SimEepromDevice* SimBackend::replaceUnit(const std::string& device) {
+    std::shared_ptr<SimDevice> old;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (size_t d = 0; d < devices_.size() && !old; ++d)
+            if (deviceKey(d) == device)
+                old = devices_[d];
+    }
+    const auto* model = dynamic_cast<const SimEepromDevice*>(old.get());
+    if (!model)
+        return nullptr;
+    old->unplug();
+    return &add(freshLike(*model));
+}
+
+void SimBackend::at(int64_t transfers, std::function<void(SimBackend&)> action) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    schedule_.push_back({transfers, std::move(action)});
+    scheduled_ = true;
+}
+
+void SimBackend::countTransfer() {
+    const int64_t now = ++transferCount_;
+    if (!scheduled_)
+        return;
+    std::vector<std::function<void(SimBackend&)>> due;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = schedule_.begin(); it != schedule_.end();) {
+            if (it->transfers <= now) {
+                due.push_back(std::move(it->action));
+                it = schedule_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (const auto& action : due) // unlocked: the actions plug and unplug
+        action(*this);
+}
+
 std::vector<HidInterfaceEntry> SimBackend::enumerate() {
+    const std::lock_guard<std::mutex> lock(mutex_);
     std::vector<HidInterfaceEntry> entries;
     for (size_t d = 0; d < devices_.size(); ++d) {
         const SimDevice& device = *devices_[d];
@@ -177,6 +250,7 @@ std::vector<HidInterfaceEntry> SimBackend::enumerate() {
                 entry.productId = device.productId();
                 entry.releaseNumber = device.release();
                 entry.collection = c;
+                entry.device = deviceKey(d);
                 entries.push_back(entry);
             }
         }
@@ -188,6 +262,7 @@ std::vector<HidInterfaceEntry> SimBackend::enumerate() {
 std::unique_ptr<HidDevice> SimBackend::openPath(const std::string& path, bool forTransfers) {
     int device = 0;
     SimTarget target;
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (!parsePath(path, device, target) || device >= static_cast<int>(devices_.size())) {
         error_ = ENOENT;
         return nullptr;
@@ -202,7 +277,7 @@ std::unique_ptr<HidDevice> SimBackend::openPath(const std::string& path, bool fo
         return nullptr;
     }
     error_ = 0;
-    return std::make_unique<SimHandle>(sim, target, forTransfers);
+    return std::make_unique<SimHandle>(*this, sim, target, forTransfers);
 }
 
 std::unique_ptr<HidDevice> SimBackend::open(const std::string& path) {
@@ -212,6 +287,11 @@ std::unique_ptr<HidDevice> SimBackend::open(const std::string& path) {
 
 std::unique_ptr<HidDevice> SimBackend::openQuery(const std::string& path) {
     return openPath(path, false);
+}
+
+std::string SimBackend::lastErrorText() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return std::strerror(error_);
 }
 
 std::unique_ptr<SimEepromDevice> makeSimulatedDevice(const std::string& kind) {
@@ -233,12 +313,28 @@ std::unique_ptr<SimEepromDevice> makeSimulatedDevice(const std::string& kind) {
     return nullptr;
 }
 
-std::unique_ptr<SimBackend> makeSimulatedBackend(const std::string& kind) {
-    std::unique_ptr<SimEepromDevice> device = makeSimulatedDevice(kind);
-    if (!device)
+bool splitSimulatedKind(const std::string& text, std::string& kind, int& count) {
+    const size_t star = text.find('*');
+    kind = text.substr(0, star);
+    count = 1;
+    if (star == std::string::npos)
+        return true;
+    size_t pos = star + 1;
+    return parseNumber(text, pos, '\0', count) && count >= 1 && count <= kMaxSimulatedDevices;
+}
+
+std::unique_ptr<SimBackend> makeSimulatedBackend(const std::string& text) {
+    std::string kind;
+    int count = 0;
+    if (!splitSimulatedKind(text, kind, count))
         return nullptr;
     auto backend = std::make_unique<SimBackend>();
-    backend->add(std::move(device));
+    for (int i = 0; i < count; ++i) {
+        std::unique_ptr<SimEepromDevice> device = makeSimulatedDevice(kind);
+        if (!device)
+            return nullptr;
+        backend->add(std::move(device));
+    }
     return backend;
 }
 

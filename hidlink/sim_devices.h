@@ -9,6 +9,7 @@
 #include "hidlink/report_descriptor.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -52,8 +53,11 @@ class SimDevice {
 
     const std::vector<ParsedReportDescriptor>& interfaces() const { return interfaces_; }
     const HidTopCollection* collection(const SimTarget& target) const;
+    // Plugged in or not; another thread (a test's bus schedule) may change it
+    // while a handle transfers.
     bool present() const { return present_; }
     void unplug() { present_ = false; }
+    void plugBack() { present_ = true; }
     int transfers() const { return transfers_; }
 
     // Transfers as a handle on target makes them; false with an errno-style
@@ -80,7 +84,7 @@ class SimDevice {
     uint16_t productId_;
     uint16_t release_;
     std::vector<ParsedReportDescriptor> interfaces_;
-    bool present_ = true;
+    std::atomic<bool> present_ = true;
     int transfers_ = 0;
 };
 

@@ -2,8 +2,8 @@
 
 #include "hidlink/sim_backend.h"
 
-#include <chrono>
-#include <thread>
+#include <memory>
+#include <mutex>
 
 namespace quillan {
 
@@ -23,16 +23,7 @@ class Run {
     bool chooseFirstSerial();
     bool skipUsedSerials();
     bool serialsFit();
-    bool waitForUnit(FoundDevice& found);
-    bool waitForRemoval();
-    bool serveUnit(const FoundDevice& found);
-    bool logResult(const ProductionLine& line);
-    std::string failureReason(const ProgramReport& report);
-    void emit(UnitState state, const ProgramReport* report = nullptr,
-              const std::string& logLine = "", const std::string& text = "");
-    bool stopped() const { return hooks_.stop && hooks_.stop(); }
-    bool finished() const { return settings_.count > 0 && result_.passed >= settings_.count; }
-    void pause() const;
+    StationHooks stationHooks();
     void refuse(const std::string& text) { fail(text, ProduceEnd::Refused); }
     void fail(const std::string& text, ProduceEnd end = ProduceEnd::Failed) {
         result_.end = end;
@@ -49,22 +40,22 @@ class Run {
     ProductionLog log_;
     ProduceResult result_;
     std::string serial_;
-    int unit_ = 0;
+    std::mutex clockLock_; // the session's clock, when the stations share it
 };
 
-void Run::emit(UnitState state, const ProgramReport* report, const std::string& logLine,
-               const std::string& text) {
-    if (hooks_.event)
-        hooks_.event(UnitEvent{state, unit_, serial_, result_.passed, result_.failed, report,
-                               logLine, text});
-}
+// The session's clock shared by the stations, one wait at a time.
+class SharedClock : public GapClock {
+  public:
+    SharedClock(GapClock& clock, std::mutex& lock) : clock_(clock), lock_(lock) {}
+    void waitMicroseconds(int64_t us) override {
+        const std::lock_guard<std::mutex> guard(lock_);
+        clock_.waitMicroseconds(us);
+    }
 
-void Run::pause() const {
-    if (hooks_.pause)
-        hooks_.pause(kPollMs);
-    else
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-}
+  private:
+    GapClock& clock_;
+    std::mutex& lock_;
+};
 
 bool Run::openLog() {
     if (settings_.logPath.empty())
@@ -142,149 +133,41 @@ bool Run::prepare() {
     return buildDefinition(session_, false).ok;
 }
 
-bool Run::waitForUnit(FoundDevice& found) {
-    emit(UnitState::Waiting);
-    if (hooks_.unitWanted)
-        hooks_.unitWanted(unit_);
-    LinkContext ctx = linkContext(session_);
-    ctx.messages = nullptr;
-    while (!stopped()) {
-        if (FindKeyboard(ctx, found))
-            return true;
-        pause();
-    }
-    return false;
-}
-
-bool Run::waitForRemoval() {
-    emit(UnitState::Removing);
-    if (hooks_.unitDone)
-        hooks_.unitDone(unit_);
-    LinkContext ctx = linkContext(session_);
-    ctx.messages = nullptr;
-    FoundDevice found;
-    while (!stopped()) {
-        if (!FindKeyboard(ctx, found))
-            return true;
-        pause();
-    }
-    return false;
-}
-
-// Why a unit failed, in a few words: "verify mismatch at 0345",
-// "cancelled", "keyboard removed".
-std::string Run::failureReason(const ProgramReport& report) {
-    char text[64];
-    switch (report.result) {
-    case ProgramResult::Mismatch:
-        std::snprintf(text, sizeof text, "verify mismatch at %04X",
-                      report.mismatches.empty() ? 0 : report.mismatches[0].address);
-        return text;
-    case ProgramResult::Cancelled:
-        return "cancelled";
-    case ProgramResult::NoDevice:
-        return "keyboard removed";
-    case ProgramResult::Passed:
-    case ProgramResult::Failed:
-        break;
-    }
-    LinkContext ctx = linkContext(session_);
-    ctx.messages = nullptr;
-    FoundDevice found;
-    if (!FindKeyboard(ctx, found))
-        return "keyboard removed";
-    return "programming failed";
-}
-
-// The result line after the unit; when it cannot be written the run stops
-// and says what the unit holds (its STARTED line keeps the serial used).
-bool Run::logResult(const ProductionLine& line) {
-    if (!log_.isOpen())
-        return true;
-    const Outcome logged = log_.record(line);
-    if (logged)
-        return true;
-    fail("The keyboard with serial " + line.serial + " was programmed and " +
-         (line.result == LineResult::Pass ? "PASSED" : "FAILED") +
-         " but its result could not be logged: " + logged.message.text);
-    return false;
-}
-
-// One unit: reserve its serial, program, verify, log. False when the run
-// has to end.
-bool Run::serveUnit(const FoundDevice& found) {
-    setImageSerial(session_.image, serial_);
-    ProductionLine line{isoLocalTime(),
-                        serial_,
-                        found.vendorId,
-                        found.productId,
-                        versionLabel(session_.keyboardVersion),
-                        LineResult::Started,
-                        0,
-                        0,
-                        crc32(session_.image.bytes.data(), kTransferBytes),
-                        false};
-    if (log_.isOpen()) {
-        if (const Outcome reserved = log_.reserve(line); !reserved) {
-            fail("Nothing programmed: serial " + serial_ +
-                 " could not be reserved in the log: " + reserved.message.text);
-            return false;
-        }
-    }
-    emit(UnitState::Programming);
-    ProgramOptions options;
-    options.verify = settings_.verify;
-    options.verifying = [this] { emit(UnitState::Verifying); };
-    const ProgramReport report = programAndVerify(session_, options);
-    const bool pass = report.passed();
-    line = ProductionLine{isoLocalTime(),
-                          serial_,
-                          report.device.vendorId ? report.device.vendorId : found.vendorId,
-                          report.device.vendorId ? report.device.productId : found.productId,
-                          versionLabel(report.version),
-                          pass ? LineResult::Pass : LineResult::Fail,
-                          report.seconds,
-                          report.mismatchCount,
-                          report.crc ? report.crc : line.crc,
-                          report.verification == Verification::Verified};
-    if (!logResult(line))
-        return false;
-    ++(pass ? result_.passed : result_.failed);
-    const std::string text =
-        serial_ + (pass ? " PASS: " + programSummary(report) : " FAIL: " + failureReason(report));
-    emit(pass ? UnitState::Pass : UnitState::Fail, &report,
-         formatLogLine(line, !log_.isOpen() || log_.hasVerifiedColumn()), text);
-    if (report.result == ProgramResult::Cancelled) {
-        result_.end = ProduceEnd::Aborted;
-        return false;
-    }
-    if (!pass || finished())
-        return true;
-    std::string next;
-    if (!nextSerial(serial_, next)) {
-        fail("No serial number follows " + serial_ + " in its width");
-        return false;
-    }
-    serial_ = next;
-    return skipUsedSerials();
+StationHooks Run::stationHooks() {
+    StationHooks hooks;
+    hooks.event = hooks_.event;
+    hooks.unitWanted = hooks_.unitWanted;
+    hooks.unitDone = hooks_.unitDone;
+    hooks.pause = hooks_.pause;
+    hooks.stop = hooks_.stop;
+    hooks.cancelled = hooks_.cancelled;
+    if (session_.clock)
+        hooks.makeClock = [this]() -> std::unique_ptr<GapClock> {
+            return std::make_unique<SharedClock>(*session_.clock, clockLock_);
+        };
+    return hooks;
 }
 
 ProduceResult Run::go() {
     if (!prepare())
         return result_;
-    result_.end = ProduceEnd::Stopped;
-    // Ctrl+C during a download aborts that unit.
-    const std::function<bool()> previous = session_.cancelled;
-    session_.cancelled = hooks_.stop;
-    while (!finished()) {
-        ++unit_;
-        FoundDevice found;
-        if (!waitForUnit(found) || !serveUnit(found) || finished() || !waitForRemoval())
-            break;
-    }
-    session_.cancelled = previous;
-    if (finished() && result_.end == ProduceEnd::Stopped)
+    ProductionLedger ledger(serial_, log_.isOpen() ? &log_ : nullptr, &session_.image);
+    const StationsResult run = runStations(session_.backend, session_.image,
+                                           {settings_.stations, settings_.count, settings_.verify},
+                                           ledger, stationHooks());
+    result_.passed = run.passed;
+    result_.failed = run.failed;
+    switch (run.end) {
+    case StationsEnd::Done:
         result_.end = ProduceEnd::Done;
+        break;
+    case StationsEnd::Stopped:
+        result_.end = run.cancelled > 0 ? ProduceEnd::Aborted : ProduceEnd::Stopped;
+        break;
+    case StationsEnd::Failed:
+        fail(run.why);
+        break;
+    }
     return result_;
 }
 
@@ -299,17 +182,11 @@ void setImageSerial(EepromImage& image, const std::string& serial) {
     field[length] = 0;
 }
 
-void simulateOperator(ProduceHooks& hooks, HidBackend& backend,
-                      std::function<void(SimEepromDevice*)> onPlugged) {
+void simulateOperator(ProduceHooks& hooks, HidBackend& backend) {
     auto* sim = dynamic_cast<SimBackend*>(&backend);
     if (!sim)
         return;
-    hooks.unitWanted = [sim, onPlugged](int) {
-        SimEepromDevice* unit = sim->plugFreshUnit();
-        if (onPlugged)
-            onPlugged(unit);
-    };
-    hooks.unitDone = [sim](int) { sim->unplugAll(); };
+    hooks.unitDone = [sim](int, const std::string& device) { sim->replaceUnit(device); };
 }
 
 ProduceResult produce(Session& session, const ProduceSettings& settings,

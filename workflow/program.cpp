@@ -105,15 +105,25 @@ void downloadAndVerify(Session& session, const ProgramOptions& options, LinkCont
 } // namespace
 
 ProgramReport programAndVerify(Session& session, const ProgramOptions& options) {
-    ProgramReport report;
-    const auto start = std::chrono::steady_clock::now();
     LinkContext ctx = linkContext(session);
-    if (!FindKeyboard(ctx, report.device)) {
+    FoundDevice device;
+    if (!FindKeyboard(ctx, device)) {
         sayNoKeyboard(session, kCaption);
+        ProgramReport report;
         report.result = ProgramResult::NoDevice;
         return report;
     }
-    report.version = session.keyboardVersion;
+    return programAndVerifyFound(session, device, session.keyboardVersion, options);
+}
+
+ProgramReport programAndVerifyFound(Session& session, const FoundDevice& device, uint32_t version,
+                                    const ProgramOptions& options) {
+    ProgramReport report;
+    const auto start = std::chrono::steady_clock::now();
+    session.keyboardVersion = version;
+    report.device = device;
+    report.version = version;
+    LinkContext ctx = linkContext(session);
     downloadAndVerify(session, options, ctx, report);
     report.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -45,6 +45,10 @@ struct ProgramOptions {
 // download shows "Programming failed"; a mismatch shows it with the
 // differing bytes (mismatchText). The programming device is not verified.
 ProgramReport programAndVerify(Session& session, const ProgramOptions& options);
+// The same on a device already found, of that version (no discovery; the
+// session's keyboard version becomes version).
+ProgramReport programAndVerifyFound(Session& session, const FoundDevice& device, uint32_t version,
+                                    const ProgramOptions& options);
 
 // Compares what was sent with what was read back (bytes 0000..13FF).
 void compareTransfer(const EepromImage& sent, const EepromImage& read, ProgramReport& report);

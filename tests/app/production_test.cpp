@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTableWidget>
 
 using namespace quillan;
 using namespace quillan::testing;
@@ -127,10 +128,9 @@ class ProductionTest : public QObject {
         window.settingsFileEdit()->setText("def.dat");
         window.serialEdit()->setText("QX-0001");
         window.logFileEdit()->setText("run.csv");
-        connect(window.progressBar(), &QProgressBar::valueChanged, &window, [&window](int value) {
-            if (value >= 5 && window.stopButton()->isEnabled())
-                window.stopButton()->click();
-        });
+        // Stop pressed a quarter into the download (the unit runs on a
+        // worker of its own).
+        sim_->at(1300, [&window](SimBackend&) { window.stop(); });
         const size_t boxes = MessageBox::shown().size();
         const ProduceResult result = window.start();
         QCOMPARE(int(result.end), int(ProduceEnd::Aborted));
@@ -163,6 +163,37 @@ class ProductionTest : public QObject {
         window.settingsFileButton()->setChecked(true);
         QVERIFY(window.runsLabel()->text().contains("missing.dat"));
         QCOMPARE(int(window.start().end), int(ProduceEnd::Failed));
+    }
+
+    // Four keyboards plugged in: a row per station, each with its own serial,
+    // a full progress bar and its PASS; the totals; the same log.
+    void everyStationHasItsRow() {
+        start("keyboard-100B*4");
+        KeyboardDefinition def;
+        ControlValues controls;
+        initStartupDefinition(def, controls);
+        QVERIFY(saveSettings(def, controls, "def.dat", {}));
+        ProductionWindow& window = app_->productionWindow();
+        window.settingsFileEdit()->setText("def.dat");
+        window.serialEdit()->setText("QX-0001");
+        window.countBox()->setValue(4);
+        window.logFileEdit()->setText("run.csv");
+        QCOMPARE(int(window.start().end), int(ProduceEnd::Done));
+        // A unit that ends before the last starts frees its row for it.
+        QTableWidget* rows = window.stationRows();
+        QVERIFY(rows->rowCount() >= 1 && rows->rowCount() <= 4);
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            QVERIFY(rows->item(row, 0)->text().startsWith("sim:"));
+            QCOMPARE(static_cast<QProgressBar*>(rows->cellWidget(row, 2))->value(), 20);
+            QVERIFY(rows->item(row, 3)->text().startsWith(rows->item(row, 1)->text() + " PASS: "));
+        }
+        QStringList serials;
+        for (int line = 0; line < window.logLines()->count(); ++line)
+            serials << window.logLines()->item(line)->text().section(',', 1, 1);
+        serials.sort();
+        QCOMPARE(serials, (QStringList{"QX-0001", "QX-0002", "QX-0003", "QX-0004"}));
+        QCOMPARE(window.countsLabel()->text(), QString("passed 4, failed 0"));
+        QCOMPARE(window.logLines()->count(), 4);
     }
 
     // While a run has the bus, the main window's keyboard commands are off.

@@ -147,6 +147,37 @@ TEST(FindKeyboard, OtherIdentitiesAreNotAccepted) {
     EXPECT_FALSE(find(unplugged).ok);
 }
 
+// Several devices at once: one entry each, at the interface FindKeyboard
+// picks when that device is alone on the bus (member indices counted within
+// the device), with the version it reports.
+TEST(FindEveryKeyboard, OneEntryPerDeviceAtItsProgrammingInterface) {
+    const std::vector<std::string> kinds = {"keyboard-1000",  "keyboard-1001", "keyboard-100A",
+                                            "keyboard-100B",  "keyboard-100C", "keyboard-100B",
+                                            "programmer-0411"};
+    SimBackend sim;
+    sim.add(makeSimMouse());
+    for (const std::string& kind : kinds)
+        sim.add(makeSimulatedDevice(kind));
+    sim.add(makeSimKeyboard(0x1001)).unplug();
+    const std::vector<PluggedDevice> plugged = findEveryKeyboard(sim);
+    ASSERT_EQ(plugged.size(), kinds.size());
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        SCOPED_TRACE(kinds[i]);
+        auto alone = makeSimulatedBackend(kinds[i]);
+        uint32_t version = 0;
+        LinkContext ctx{*alone, version, {}, {}, nullptr};
+        FoundDevice single;
+        ASSERT_TRUE(FindKeyboard(ctx, single));
+        const std::string device = "sim:" + std::to_string(i + 1);
+        const FoundDevice& found = plugged[i].found;
+        EXPECT_EQ(found.device, device);
+        EXPECT_EQ(found.path, device + single.path.substr(single.path.find('/')));
+        EXPECT_EQ(found.memberIndex, single.memberIndex);
+        EXPECT_EQ(found.productId, single.productId);
+        EXPECT_EQ(plugged[i].version, version);
+    }
+}
+
 // The udev rule lets the seat's user open every product the link serves.
 TEST(UdevRule, NamesEveryServedProduct) {
     std::ifstream file(QUILLAN_UDEV_RULE);

@@ -163,7 +163,7 @@ class ShortFeatureKeyboard : public HidDevice {
 class ShortFeatureBus : public HidBackend {
   public:
     std::vector<HidInterfaceEntry> enumerate() override {
-        return {{"other", 0x1111, 0x1000, 1, 0}, {"keyboard", 0x04B4, 0x1000, 1, 0}};
+        return {{"other", 0x1111, 0x1000, 1, 0, ""}, {"keyboard", 0x04B4, 0x1000, 1, 0, ""}};
     }
     std::unique_ptr<HidDevice> open(const std::string& path) override {
         return std::make_unique<ShortFeatureKeyboard>(log, path == "keyboard" ? 0x04B4 : 0x1111);

@@ -29,6 +29,63 @@ TEST(SimulatedBackend, Kinds) {
         EXPECT_EQ(makeSimulatedBackend(bad), nullptr) << bad;
 }
 
+TEST(SimulatedBackend, SeveralDevicesOfAKind) {
+    struct Case {
+        const char* text;
+        bool ok;
+        const char* kind;
+        int count;
+    };
+    for (const Case c :
+         {Case{"keyboard-100B", true, "keyboard-100B", 1},
+          Case{"keyboard-100B*4", true, "keyboard-100B", 4},
+          Case{"programmer-0412*16", true, "programmer-0412", 16},
+          Case{"keyboard-100B*0", false, "", 0}, Case{"keyboard-100B*17", false, "", 0},
+          Case{"keyboard-100B*", false, "", 0}, Case{"keyboard-100B*2x", false, "", 0}}) {
+        SCOPED_TRACE(c.text);
+        std::string kind;
+        int count = 0;
+        ASSERT_EQ(splitSimulatedKind(c.text, kind, count), c.ok);
+        auto backend = makeSimulatedBackend(c.text);
+        EXPECT_EQ(backend != nullptr, c.ok);
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(kind, c.kind);
+        EXPECT_EQ(count, c.count);
+        EXPECT_EQ(static_cast<int>(backend->devices().size()), c.count);
+    }
+}
+
+// The bus's clock counts every handle's transfers; an action runs once, at
+// its count. A swapped unit is a fresh device like the old one.
+TEST(SimulatedBackend, ScheduledPlugsAndSwaps) {
+    auto backend = makeSimulatedBackend("keyboard-100B*2");
+    backend->devices()[1]->faults.corruptAddress = 7;
+    int ran = 0;
+    backend->at(3, [&ran](SimBackend& bus) {
+        ++ran;
+        bus.devices()[0]->unplug();
+    });
+    const std::string path = findEveryKeyboard(*backend)[0].found.path;
+    std::unique_ptr<HidDevice> device = backend->open(path);
+    const uint8_t report[5] = {3, 0, 0, 0x42, 0xAA};
+    std::vector<bool> sent;
+    for (int i = 0; i < 4; ++i)
+        sent.push_back(device->setFeature(report, sizeof report));
+    EXPECT_EQ(sent, (std::vector<bool>{true, true, false, false}));
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(backend->transferCount(), 4);
+
+    SimEepromDevice* fresh = backend->replaceUnit("sim:1");
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_FALSE(backend->devices()[1]->present());
+    EXPECT_EQ(fresh->faults.corruptAddress, 7);
+    EXPECT_EQ(fresh->eeprom[0], 0xFF);
+    EXPECT_EQ(backend->replaceUnit("sim:9"), nullptr);
+    backend->devices()[0]->plugBack();
+    EXPECT_EQ(findEveryKeyboard(*backend).size(), 2u);
+}
+
 TEST(SimulatedBackend, EepromFileRoundTrip) {
     const std::filesystem::path dir = std::filesystem::temp_directory_path();
     const std::string path = (dir / "quillan_sim_eeprom_test.bin").string();

@@ -332,7 +332,7 @@ scenario_verify_failure() {
 # matching PATTERN.
 wait_for_output() {
     local i=0
-    while [ "$(grep -c "$1" produce.txt)" -lt "$2" ]; do
+    while [ "$(cat produce.txt 2>/dev/null | grep -c "$1")" -lt "$2" ]; do
         i=$((i + 1))
         if [ $i -gt 900 ] || ! kill -0 "$3" 2>/dev/null; then
             fail "$4: $(tail -n 1 produce-err.txt)"
@@ -367,11 +367,35 @@ scenario_production_run() {
     for unit in 1:QX-0009 2:QX-0010 3:QX-0011; do
         n=${unit%%:*}
         serial=${unit#*:}
-        grep -q ",$serial,04B4:100B,V0001,PASS,.*,0,$(quillan-uhid-emulator crc "eeprom-$n.bin")\$" \
+        grep -q ",$serial,04B4:100B,V0001,PASS,.*,0,$(quillan-uhid-emulator crc "eeprom-$n.bin"),yes\$" \
             run.csv || { fail "no PASS line for $serial with keyboard $n's CRC"; return; }
         [ "$(dd if="eeprom-$n.bin" bs=1 skip=$((0x630)) count=7 2>/dev/null)" = "$serial" ] ||
             { fail "keyboard $n does not hold serial $serial"; return; }
     done
+}
+
+# Four keyboards of one product plugged in at once (four emulators, four
+# devices) and produce with four stations through hidapi: four PASS lines,
+# each keyboard holding its own serial.
+scenario_four_stations() {
+    local n serial held=""
+    for n in 1 2 3 4; do
+        start_device keyboard-100B --dump "$dir/eeprom-$n.bin" || return
+    done
+    timeout 400 quillan-cli produce "$ref/def.dat" --serial QX-0001 --count 4 --stations 4 \
+        --log run.csv >produce.txt 2>produce-err.txt
+    n=$?
+    stop_devices
+    cat produce-err.txt >>cli.log
+    [ "$n" = 0 ] || { fail "produce exited $n: $(tail -n 1 produce-err.txt)"; return; }
+    [ "$(grep -c ',PASS,' run.csv)" = 4 ] || { fail "run.csv: $(tr '\n' ' ' <run.csv)"; return; }
+    for n in 1 2 3 4; do
+        serial="$(dd if="eeprom-$n.bin" bs=1 skip=$((0x630)) count=7 2>/dev/null)"
+        grep -q ",$serial,04B4:100B,V0001,PASS," run.csv ||
+            { fail "keyboard $n holds \"$serial\", which has no PASS line"; return; }
+        held="$held $serial"
+    done
+    [ "$(echo $held | tr ' ' '\n' | sort -u | wc -l)" = 4 ] || fail "serials held:$held"
 }
 
 # The scenarios that drive a web page in Chromium.
@@ -415,7 +439,7 @@ for name in no-device keyboard-1000 keyboard-1001 keyboard-100A keyboard-100B ke
     read-random-1000 read-random-100B programmer-0412 programmer-0411 mouse-first-1000 \
     mouse-first-100B unplug-during-download unplug-during-download-1000 stalled-download \
     stalled-read short-answer-feature short-answer-input wrong-vendor verify-failure \
-    production-run webhid-collections webhid-program; do
+    production-run four-stations webhid-collections webhid-program; do
     run "$name"
 done
 

@@ -146,8 +146,9 @@ bool Emulator::createInterface(int index) {
     uhid_create2_req& create = event->u.create2;
     std::snprintf(reinterpret_cast<char*>(create.name), sizeof create.name, "%s",
                   firmware_->name().c_str());
-    std::snprintf(reinterpret_cast<char*>(create.phys), sizeof create.phys, "quillan/input%d",
-                  index);
+    // One place per emulator, as a USB device's interfaces share theirs.
+    std::snprintf(reinterpret_cast<char*>(create.phys), sizeof create.phys, "quillan-%d/input%d",
+                  static_cast<int>(getpid()), index);
     std::snprintf(reinterpret_cast<char*>(create.uniq), sizeof create.uniq, "%s",
                   interface.uniq.c_str());
     create.rd_size = static_cast<uint16_t>(report.size());

@@ -247,7 +247,7 @@ TEST_F(ProduceTest, ALineIsSyncedBeforeItsUnitIsReported) {
         };
         int reported = 0;
         hooks.event = [&](const UnitEvent& e) {
-            if (e.state != UnitState::Pass && e.state != UnitState::Programming)
+            if (e.state != UnitState::Pass && (e.state != UnitState::Programming || e.progress))
                 return;
             ++reported;
             EXPECT_EQ(synced, readWhole("run.csv")) << "everything written is synced";

@@ -59,7 +59,7 @@ class WorkflowTest : public ::testing::Test {
             const auto found = corruptAt.find(unit);
             device->faults.corruptAddress = found == corruptAt.end() ? -1 : found->second;
         };
-        hooks.unitDone = [&sim](int) { sim.unplugAll(); };
+        hooks.unitDone = [&sim](int, const std::string&) { sim.unplugAll(); };
         hooks.pause = [this](int) { ++pauses_; };
         hooks.event = [this](const UnitEvent& e) {
             events_.push_back(e.state);
