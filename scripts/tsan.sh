@@ -4,12 +4,7 @@
 # workers program several simulated keyboards at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if command -v ccache >/dev/null 2>&1; then
-  export CMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}"
-  export CMAKE_C_COMPILER_LAUNCHER="${CMAKE_C_COMPILER_LAUNCHER:-ccache}"
-  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
-  export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
-fi
+. scripts/ccache-env.sh
 cmake --preset tsan >/dev/null
 targets=$(ctest --test-dir build-tsan -L parallel -N | sed -n 's/^ *Test *#[0-9]*: //p')
 cmake --build --preset tsan -j "$(nproc)" --target ${targets}
