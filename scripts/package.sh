@@ -6,11 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/setup.sh"
 cd "$here/.."
-if command -v ccache >/dev/null 2>&1; then
-  export CMAKE_CXX_COMPILER_LAUNCHER="${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}"
-  export CMAKE_C_COMPILER_LAUNCHER="${CMAKE_C_COMPILER_LAUNCHER:-ccache}"
-  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
-fi
+. scripts/ccache-env.sh
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)"
 rm -f build-release/quillan_*.deb
