@@ -58,7 +58,11 @@ int main() {
     startSession(session);
     if (!buildDefinition(session, false))
         return 1;
-    const Figures one = runK(1, session.image);
+    // One keyboard's figure is the better of two runs, so that a slow first
+    // run does not flatter the ratios of the runs with several.
+    Figures one = runK(1, session.image);
+    if (const Figures again = runK(1, session.image); again.wall < one.wall)
+        one = again;
     std::printf("K=1: wall %.3f s, station/floor %.4f, cpu/station %.4f of a core\n", one.wall,
                 one.slowestStation / kFloorSeconds, one.cpu / one.wall);
     bool ok = one.passed == 1;

@@ -1,7 +1,7 @@
 // The real gap clock: sleeps until shortly before the end of the gap and
-// spins only the rest, so that a gap is never shorter than asked, rarely much
-// longer, and costs little processor time. How early to wake is learnt from
-// how late the sleeps have been returning.
+// waits out only the rest, yielding the processor, so that a gap is never
+// shorter than asked, rarely much longer, and costs little processor time.
+// How early to wake is learnt from how late the sleeps have been returning.
 #include "hidlink/link.h"
 
 #include <algorithm>
@@ -21,8 +21,8 @@ using Clock = std::chrono::steady_clock;
 
 // How early to wake: tracked as the upper part (about the 83rd percentile)
 // of the lateness of recent wake-ups plus a small reserve. A later wake-up
-// overshoots the gap by what it is late; an earlier one spins the
-// difference. Overshoot costs the download time, spinning processor time;
+// overshoots the gap by what it is late; an earlier one waits out the
+// difference. Overshoot costs the download time, waiting processor time;
 // the percentile weighs the two.
 constexpr int64_t kMinMarginNs = 20'000;
 constexpr int64_t kMaxMarginNs = 600'000;
@@ -33,12 +33,6 @@ constexpr int64_t kMarginDownNs = 2'000; // after one within it
 
 int64_t nanosSince(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(to - from).count();
-}
-
-void cpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
 }
 
 // Sleeps until wake (absolute, so an interrupted sleep resumes correctly).
@@ -74,8 +68,11 @@ class RealClock : public GapClock {
             sleepUntil(wake);
             learn(nanosSince(wake, Clock::now()), margin);
         }
+        // Yielding rather than spinning on the processor lets the other
+        // stations' threads run when they outnumber the cores: their
+        // wake-ups are not held back by this one's wait.
         while (Clock::now() < deadline)
-            cpuRelax();
+            std::this_thread::yield();
     }
 
   private:
