@@ -23,28 +23,6 @@
 
 namespace quillan {
 
-namespace {
-
-QString unitStateText(UnitState state) {
-    switch (state) {
-    case UnitState::Waiting:
-        return "waiting";
-    case UnitState::Programming:
-        return "programming";
-    case UnitState::Verifying:
-        return "verifying";
-    case UnitState::Pass:
-        return "PASS";
-    case UnitState::Fail:
-        return "FAIL";
-    case UnitState::Removing:
-        return "unplug";
-    }
-    return {};
-}
-
-} // namespace
-
 ProductionWindow::ProductionWindow(std::shared_ptr<HidBackend> backend, GapClock* clock,
                                    ProduceHooks lineHooks, ProductionSource source)
     : backend_(std::move(backend)), clock_(clock), lineHooks_(std::move(lineHooks)),
@@ -234,7 +212,7 @@ void ProductionWindow::showStation(const UnitEvent& event) {
     if (event.state != UnitState::Removing)
         rows_->item(row, 3)->setText(
             ended ? QString::fromLatin1(event.text.data(), qsizetype(event.text.size()))
-                  : unitStateText(event.state));
+                  : QString(unitStateWord(event.state)));
 }
 
 void ProductionWindow::showUnit(const UnitEvent& event) {
@@ -253,7 +231,7 @@ void ProductionWindow::showUnit(const UnitEvent& event) {
         colour = "green";
     else if (event.state == UnitState::Fail)
         colour = "red";
-    setStatus(unitStateText(event.state), colour);
+    setStatus(QString(unitStateWord(event.state)), colour);
     setToolTip(QString("Keyboard %1, serial %2").arg(event.unit).arg(serial));
     counts_->setText(QString("passed %1, failed %2").arg(event.passed).arg(event.failed));
     if (!event.text.empty())

@@ -56,24 +56,6 @@ void printLarge(const char* word) {
     }
 }
 
-const char* stateWord(UnitState state) {
-    switch (state) {
-    case UnitState::Waiting:
-        return "waiting";
-    case UnitState::Programming:
-        return "programming";
-    case UnitState::Verifying:
-        return "verifying";
-    case UnitState::Pass:
-        return "PASS";
-    case UnitState::Fail:
-        return "FAIL";
-    case UnitState::Removing:
-        break;
-    }
-    return "unplug";
-}
-
 // What the run shows; told under the run's lock. On a terminal with several
 // stations: one live row per station and the totals below. Otherwise one
 // line per event; a single station on a terminal also gets a progress bar
@@ -142,7 +124,8 @@ class Display {
         char text[256];
         std::snprintf(text, sizeof text, "station %d  %-24s %-12s %-11s %2d/20  %s",
                       event.station + 1, event.device.c_str(), utf8FromLatin1(event.serial).c_str(),
-                      stateWord(event.state), event.progress, utf8FromLatin1(event.text).c_str());
+                      unitStateWord(event.state), event.progress,
+                      utf8FromLatin1(event.text).c_str());
         rows_[event.station] = text;
         if (drawn_ > 0)
             std::printf("\x1b[%dA", drawn_); // back to the first row

@@ -344,6 +344,24 @@ StationsResult StationRun::go() {
 
 } // namespace
 
+const char* unitStateWord(UnitState state) {
+    switch (state) {
+    case UnitState::Waiting:
+        return "waiting";
+    case UnitState::Programming:
+        return "programming";
+    case UnitState::Verifying:
+        return "verifying";
+    case UnitState::Pass:
+        return "PASS";
+    case UnitState::Fail:
+        return "FAIL";
+    case UnitState::Removing:
+        break;
+    }
+    return "unplug";
+}
+
 StationsResult runStations(std::shared_ptr<HidBackend> bus, const EepromImage& image,
                            const StationSettings& settings, UnitLedger& ledger,
                            const StationHooks& hooks) {

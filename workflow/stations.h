@@ -23,6 +23,9 @@ struct StationSettings {
 // Removing: unit N's keyboard may be taken away; the run goes on.
 enum class UnitState { Waiting, Programming, Verifying, Pass, Fail, Removing };
 
+// The word a station's line or row shows for the state ("programming", "PASS").
+const char* unitStateWord(UnitState state);
+
 struct UnitEvent {
     UnitState state = UnitState::Programming;
     int station = 0; // 0, 1, ...: the row the unit runs in (the lowest free)
