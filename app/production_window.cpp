@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -44,6 +45,11 @@ ProductionWindow::ProductionWindow(std::shared_ptr<HidBackend> backend, GapClock
     rows_ = new QTableWidget(0, 4, this);
     rows_->setHorizontalHeaderLabels({"Device", "Serial", "Progress", "Result"});
     rows_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    rows_->horizontalHeader()->setStretchLastSection(true);
+    // Four stations in sight without scrolling; more as the window grows.
+    rows_->setMinimumHeight(rows_->horizontalHeader()->sizeHint().height() +
+                            4 * rows_->verticalHeader()->defaultSectionSize() +
+                            2 * rows_->frameWidth());
     logFile_ = new QLineEdit("production.csv", this);
     browseLog_ = new QPushButton("Browse\u2026", this);
     repairLog_ = new QCheckBox("Repair a damaged log (set damaged lines aside)", this);
@@ -81,11 +87,11 @@ ProductionWindow::ProductionWindow(std::shared_ptr<HidBackend> backend, GapClock
     layout->addLayout(buttons);
     layout->addWidget(status_);
     layout->addWidget(progress_);
-    layout->addWidget(rows_);
+    layout->addWidget(rows_, 2);
     layout->addWidget(counts_);
     layout->addWidget(message_);
-    layout->addWidget(lines_);
-    resize(560, 560);
+    layout->addWidget(lines_, 1);
+    resize(640, 720);
     updateRuns();
 
     connect(startButton_, &QPushButton::clicked, this, [this] { start(); });
