@@ -121,11 +121,14 @@ class Display {
     void row(const UnitEvent& event) {
         if (event.station < 0)
             return; // waiting: the totals say it
+        // A unit waiting to be unplugged keeps its PASS or FAIL text in sight.
+        std::string& result = results_[event.station];
+        if (event.state != UnitState::Removing)
+            result = utf8FromLatin1(event.text);
         char text[256];
         std::snprintf(text, sizeof text, "station %d  %-24s %-12s %-11s %2d/20  %s",
                       event.station + 1, event.device.c_str(), utf8FromLatin1(event.serial).c_str(),
-                      unitStateWord(event.state), event.progress,
-                      utf8FromLatin1(event.text).c_str());
+                      unitStateWord(event.state), event.progress, result.c_str());
         rows_[event.station] = text;
         if (drawn_ > 0)
             std::printf("\x1b[%dA", drawn_); // back to the first row
@@ -140,6 +143,7 @@ class Display {
     TerminalProgress progress_;
     ProgressSink sink_;
     std::map<int, std::string> rows_;
+    std::map<int, std::string> results_; // each station's last PASS or FAIL text
     int drawn_ = 0;
     int passed_ = 0;
     int failed_ = 0;
