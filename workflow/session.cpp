@@ -102,13 +102,19 @@ bool saveSettingsImage(Session& session, const std::string& bytes, const std::st
     return saved.ok;
 }
 
-Outcome exportJson(Session& session, const std::string& path) {
+Outcome portableDefinition(Session& session, PortableDefinition& out) {
     if (Outcome packed = packStaleStrings(session.def); !packed) {
         packed.message.text = "Not exported: " + packed.message.text;
         return packed;
     }
-    const PortableDefinition definition{encodeSettings(session.def, session.controls),
-                                        session.def.pointingBlock};
+    out = {encodeSettings(session.def, session.controls), session.def.pointingBlock};
+    return Outcome::success();
+}
+
+Outcome exportJson(Session& session, const std::string& path) {
+    PortableDefinition definition;
+    if (Outcome taken = portableDefinition(session, definition); !taken)
+        return taken;
     return saveDefinitionJson(definition, path);
 }
 
