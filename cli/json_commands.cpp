@@ -75,7 +75,9 @@ int runImport(const std::string& from, const std::string& to) {
 int runDiff(const std::string& a, const std::string& b) {
     auto first = std::make_unique<DefinitionFile>();
     auto second = std::make_unique<DefinitionFile>();
-    for (const auto& [path, side] : {std::pair{&a, first.get()}, std::pair{&b, second.get()}}) {
+    const std::pair<const std::string*, DefinitionFile*> sides[] = {{&a, first.get()},
+                                                                    {&b, second.get()}};
+    for (const auto& [path, side] : sides) {
         if (const Outcome read = readDefinitionFile(*path, *side); !read) {
             showOutcome(stderrSink(), read);
             return kExitUsage;
@@ -83,7 +85,7 @@ int runDiff(const std::string& a, const std::string& b) {
     }
     std::vector<std::string> lines = diffDefinitions(first->definition, second->definition);
     if (first->isImage || second->isImage) {
-        for (const auto& [path, side] : {std::pair{&a, first.get()}, std::pair{&b, second.get()}}) {
+        for (const auto& [path, side] : sides) {
             if (side->isImage)
                 continue;
             if (const Outcome built = buildDefinitionFile(*path, *side); !built) {
