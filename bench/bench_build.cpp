@@ -68,7 +68,6 @@ int main(int argc, char** argv) {
     ControlValues sourceControls;
     ControlValues controls;
     Log log; // closed, as when no log could be opened
-    const MessageSink quiet = [](const Message&) {};
 
     fillDefinition(*source, sourceControls);
     const BuildResult first = buildImage(*source, sourceControls, *image, log, false);
@@ -96,7 +95,7 @@ int main(int argc, char** argv) {
     bool loaded = true;
     const double buildOnly = time([&] { buildImage(*source, sourceControls, *image, log, false); });
     const double loadAndBuild = time([&] {
-        loaded = decodeSettings(*def, controls, file, "bench.dat", quiet).ok && loaded;
+        loaded = decodeSettings(*def, controls, file, "bench.dat").ok && loaded;
         buildImage(*def, controls, *image, log, false);
     });
     if (!loaded) {

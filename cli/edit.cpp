@@ -116,8 +116,8 @@ std::string parseOne(const OpShape& shape, const std::string* w, EditOp& op) {
             return at + decoded.message.text;
         if (text.empty())
             return at + "the text is empty";
-        if (const std::string why = untypableCharacter(text); !why.empty())
-            return at + why;
+        if (const Outcome typable = checkTypable(text); !typable)
+            return at + typable.message.text;
         op.text.assign(text.begin(), text.end()); // every character is below 128
         return "";
     }
@@ -174,17 +174,14 @@ bool setCheck(KeyCell& cell, CellCheck check, int layer, int value) {
 
 bool stringDefinition(KeyboardDefinition& def, Log& log, const EditOp& op, Message& refusal) {
     StringListEditor editor(def, log);
-    std::string why;
-    if (op.kind == Kind::StringAdd) {
-        why = editor.add(std::u32string(op.text.begin(), op.text.end()));
-    } else {
-        why = editor.remove(op.value);
-    }
-    if (why.empty())
-        why = editor.finish();
-    if (!why.empty())
-        refusal = refused(why, "String Definition");
-    return why.empty();
+    Outcome done = op.kind == Kind::StringAdd
+                       ? editor.add(std::u32string(op.text.begin(), op.text.end()))
+                       : editor.remove(op.value);
+    if (done)
+        done = editor.finish();
+    if (!done)
+        refusal = refused(done.message.text, "String Definition");
+    return done.ok;
 }
 
 } // namespace

@@ -90,8 +90,8 @@ void StringDefinitionDialog::addString() {
     const QString text = edit->text();
     if (text.isEmpty())
         return;
-    if (const std::string why = editor_.add(text.toStdU32String()); !why.empty()) {
-        refuse(this, why); // the text stays in the edit to be corrected
+    if (const Outcome done = editor_.add(text.toStdU32String()); !done) {
+        refuse(this, done.message.text); // the text stays in the edit to be corrected
         return;
     }
     list_->addItem(QString::fromStdU32String(displayText(editor_.strings().back())));
@@ -103,16 +103,16 @@ void StringDefinitionDialog::deleteString() {
     if (selected.isEmpty())
         return;
     const int s = list_->row(selected.front());
-    if (const std::string why = editor_.remove(s); !why.empty()) {
-        refuse(this, why);
+    if (const Outcome done = editor_.remove(s); !done) {
+        refuse(this, done.message.text);
         return;
     }
     delete list_->takeItem(s);
 }
 
 void StringDefinitionDialog::accept() {
-    if (const std::string why = editor_.finish(); !why.empty()) {
-        refuse(this, why);
+    if (const Outcome done = editor_.finish(); !done) {
+        refuse(this, done.message.text);
         return;
     }
     QDialog::accept();

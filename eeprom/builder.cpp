@@ -94,12 +94,18 @@ std::string formatted(const char* format, int count, int limit) {
     return text;
 }
 
-// Empty when the definition fits the image; otherwise why it does not.
-std::string checkLimits(const KeyboardDefinition& def, const Reduction& reduction) {
+// Whether the definition fits the image; a refusal says why, as the build
+// shows it.
+Outcome checkLimits(const KeyboardDefinition& def, const Reduction& reduction) {
     if (reduction.count > kMaxKeySlots)
-        return formatted("The definition has %d different keys; the EEPROM holds at most %d.",
-                         reduction.count, kMaxKeySlots);
-    return workingStringsRefusal(def).message.text;
+        return Outcome::failure(
+            formatted("The definition has %d different keys; the EEPROM holds at most %d.",
+                      reduction.count, kMaxKeySlots),
+            kBuildCaption, MessageIcon::Warning);
+    if (Outcome strings = workingStringsRefusal(def); !strings)
+        return Outcome::failure(std::move(strings.message.text), kBuildCaption,
+                                MessageIcon::Warning);
+    return Outcome::success();
 }
 
 void setUp(EepromImage& image, Log& log) {
@@ -229,10 +235,9 @@ BuildResult buildImage(KeyboardDefinition& def, const ControlValues& controls, E
     reduceKeys(def, reduction);
     BuildResult result;
     result.keyCount = reduction.count;
-    if (std::string refusal = checkLimits(def, reduction); !refusal.empty()) {
-        log.trace("Build refused: %s\n", refusal.c_str());
-        static_cast<Outcome&>(result) =
-            Outcome::failure(std::move(refusal), kBuildCaption, MessageIcon::Warning);
+    if (Outcome fits = checkLimits(def, reduction); !fits) {
+        log.trace("Build refused: %s\n", fits.message.text.c_str());
+        static_cast<Outcome&>(result) = std::move(fits);
         return result;
     }
 

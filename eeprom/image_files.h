@@ -23,8 +23,6 @@ Outcome writeReadbackDump(const EepromImage& image, const std::string& path = kR
 // Reads an 8192-byte image file; fails (saying why, captioned "Read image")
 // when it cannot be read or has another size, the image then as it was.
 Outcome readImageFile(const std::string& path, EepromImage& image);
-// The same with the reason in error ("" on success).
-bool readImageFile(const std::string& path, EepromImage& image, std::string& error);
 
 // Refills the definition, the string store and the control values from an
 // untrusted read-back image. Everything read is bounded to the tables.

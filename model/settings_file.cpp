@@ -30,11 +30,6 @@ std::string reasonOf(const Outcome& failed) {
     return colon == std::string::npos ? text : text.substr(colon + 2);
 }
 
-void show(const MessageSink& messages, const Message& message) {
-    if (messages)
-        messages(message);
-}
-
 // A file that is not loaded says why, so that a foreign or damaged file is
 // not mistaken for a mistyped name.
 template <class... Args> Message refusal(const char* format, Args... args) {
@@ -151,25 +146,22 @@ std::string encodeSettings(KeyboardDefinition& def, const ControlValues& control
     return out.take();
 }
 
-bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const std::string& path,
-                  const MessageSink& messages, const std::string& savedTextPath) {
+Outcome saveSettings(KeyboardDefinition& def, const ControlValues& controls,
+                     const std::string& path, const std::string& savedTextPath) {
     if (path.empty())
-        return false;
+        return Outcome::failure({});
     // After an edit that no build has packed (a refused build, or none at
     // all) the packed tables are brought up to date first: a file never
     // gets stale strings.
-    if (const Outcome packed = packStaleStrings(def); !packed) {
-        show(messages, {"Not saved: " + packed.message.text, "Save", MessageIcon::Error});
-        return false;
-    }
-    return writeSettingsBytes(encodeSettings(def, controls), def, path, messages, savedTextPath);
+    if (const Outcome packed = packStaleStrings(def); !packed)
+        return Outcome::failure("Not saved: " + packed.message.text, "Save", MessageIcon::Error);
+    return writeSettingsBytes(encodeSettings(def, controls), def, path, savedTextPath);
 }
 
 namespace {
 
-// Shows the refusal and keeps it in result; false.
-bool refuse(LoadResult& result, const Message& message, const MessageSink& messages) {
-    show(messages, message);
+// Keeps the refusal in result; false.
+bool refuse(LoadResult& result, const Message& message) {
     result.ok = false;
     result.message = message;
     return false;
@@ -177,13 +169,11 @@ bool refuse(LoadResult& result, const Message& message, const MessageSink& messa
 
 // Reads bytes of any supported version into image and work (whose matrix is
 // reset and string tables zeroed first) and converts them to version 4.0.
-// A refused file shows why and leaves result refused with that message.
+// A refused file leaves result refused with the message that says why.
 bool readAndConvert(const std::string& bytes, const std::string& loadedName, SettingsImage& image,
-                    KeyboardDefinition& work, LoadResult& result, const MessageSink& messages) {
-    if (bytes.size() < 8) {
-        return refuse(result, refusal("Not a settings file: only %zu bytes !", bytes.size()),
-                      messages);
-    }
+                    KeyboardDefinition& work, LoadResult& result) {
+    if (bytes.size() < 8)
+        return refuse(result, refusal("Not a settings file: only %zu bytes !", bytes.size()));
     ByteReader in(bytes);
     image.versionLow = result.versionLow = in.i32();
     image.versionHigh = result.versionHigh = in.i32();
@@ -191,18 +181,16 @@ bool readAndConvert(const std::string& bytes, const std::string& loadedName, Set
     if (bytes.size() < expected) {
         return refuse(result,
                       refusal("Damaged file: %zu bytes, but a version %d.%d file has %zu !",
-                              bytes.size(), result.versionHigh, result.versionLow, expected),
-                      messages);
+                              bytes.size(), result.versionHigh, result.versionLow, expected));
     }
     resetMatrix(work);
     work.stringIndex.fill(0);
     work.stringChars.fill(StringCell{});
     if (!readSettingsVersion(bytes, image, work)) {
         if (result.versionHigh == 1 && result.versionLow == 0)
-            return refuse(result, refusal("Unknown V0100 file size %zu !", bytes.size()), messages);
+            return refuse(result, refusal("Unknown V0100 file size %zu !", bytes.size()));
         return refuse(
-            result, refusal("Unknown file version %d.%d !", result.versionHigh, result.versionLow),
-            messages);
+            result, refusal("Unknown file version %d.%d !", result.versionHigh, result.versionLow));
     }
     convertToCurrent(image, work, loadedName);
     return true;
@@ -210,48 +198,55 @@ bool readAndConvert(const std::string& bytes, const std::string& loadedName, Set
 
 } // namespace
 
-bool currentVersionImage(const std::string& bytes, const std::string& loadedName, std::string& out,
-                         const MessageSink& messages) {
+Outcome currentVersionImage(const std::string& bytes, const std::string& loadedName,
+                            std::string& out) {
     auto image = std::make_unique<SettingsImage>();
     auto work = std::make_unique<KeyboardDefinition>();
     initStartupDefinition(*work, *std::make_unique<ControlValues>());
     LoadResult result;
-    if (!readAndConvert(bytes, loadedName, *image, *work, result, messages))
-        return false;
+    if (!readAndConvert(bytes, loadedName, *image, *work, result))
+        return result;
     ByteWriter writer;
     writeHeader(writer, image->header);
     for (const KeyCell& cell : work->cells)
         writeCell(writer, cell);
     writeStringTables(writer, *work);
     out = writer.take();
-    return true;
+    return Outcome::success();
 }
 
-bool writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
-                        const std::string& path, const MessageSink& messages,
-                        const std::string& savedTextPath) {
+Outcome writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
+                           const std::string& path, const std::string& savedTextPath) {
     if (path.empty())
-        return false;
+        return Outcome::failure({});
     const Outcome saved = writeFileAtomically(path, bytes);
     // The readable copy is written whether or not the settings file was.
     const Outcome text = writeFileAtomically(savedTextPath, savedText(def));
+    Outcome result;
+    const auto failed = [&result](std::string why) {
+        const Message message{std::move(why), "Save", MessageIcon::Error};
+        if (result.ok) {
+            result.ok = false;
+            result.message = message;
+        } else {
+            result.notes.push_back(message);
+        }
+    };
     if (!saved)
-        show(messages,
-             {"Could not save " + path + ": " + reasonOf(saved), "Save", MessageIcon::Error});
+        failed("Could not save " + path + ": " + reasonOf(saved));
     if (!text)
-        show(messages, {text.message.text, "Save", MessageIcon::Error});
-    if (saved && text)
-        show(messages, {"Saved configuration file !", "Save", MessageIcon::None});
-    return saved && text;
+        failed(text.message.text);
+    if (result.ok)
+        result.notes.push_back({"Saved configuration file !", "Save", MessageIcon::None});
+    return result;
 }
 
 LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
-                          const std::string& bytes, const std::string& loadedName,
-                          const MessageSink& messages) {
+                          const std::string& bytes, const std::string& loadedName) {
     LoadResult result;
     auto image = std::make_unique<SettingsImage>();
     auto work = std::make_unique<KeyboardDefinition>(def);
-    if (!readAndConvert(bytes, loadedName, *image, *work, result, messages))
+    if (!readAndConvert(bytes, loadedName, *image, *work, result))
         return result;
 
     for (KeyCell& cell : work->cells)
@@ -260,14 +255,14 @@ LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
     applyHeader(*work, newControls, image->header, loadedName);
     const int counted = work->NumberOfStrings;
     if (keepNamedStrings(*work))
-        show(messages, {"header names " + std::to_string(counted) + " strings, keys use " +
-                            std::to_string(work->NumberOfStrings) + ": all " +
-                            std::to_string(work->NumberOfStrings) + " kept",
-                        "Load", MessageIcon::Information});
+        result.notes.push_back({"header names " + std::to_string(counted) + " strings, keys use " +
+                                    std::to_string(work->NumberOfStrings) + ": all " +
+                                    std::to_string(work->NumberOfStrings) + " kept",
+                                "Load", MessageIcon::Information});
     unpackStrings(*work);
     def = *work;
     controls = std::move(newControls);
-    show(messages, image->message);
+    result.notes.push_back(image->message);
     return result;
 }
 
@@ -299,21 +294,19 @@ Outcome recogniseSettingsFile(const std::string& path, const std::string& bytes)
     return Outcome::success();
 }
 
-LoadResult loadSettings(KeyboardDefinition& def, ControlValues& controls, const std::string& path,
-                        const MessageSink& messages) {
+LoadResult loadSettings(KeyboardDefinition& def, ControlValues& controls, const std::string& path) {
+    LoadResult result;
     std::string bytes;
     if (!readFile(path, bytes)) {
-        LoadResult result;
-        refuse(result, {"Could not open file !", "Open file", MessageIcon::None}, messages);
+        refuse(result, {"Could not open file !", "Open file", MessageIcon::None});
         return result;
     }
     if (const Outcome kind = recogniseSettingsFile(path, bytes); !kind) {
-        LoadResult result;
-        refuse(result, kind.message, messages);
+        refuse(result, kind.message);
         return result;
     }
     const std::string name = std::filesystem::path(path).filename().string();
-    return decodeSettings(def, controls, bytes, name, messages);
+    return decodeSettings(def, controls, bytes, name);
 }
 
 } // namespace quillan

@@ -38,46 +38,47 @@ std::string encodeSettings(KeyboardDefinition& def, const ControlValues& control
 // last encode left it).
 std::string savedText(const KeyboardDefinition& def);
 
-// Save: an empty name writes nothing and returns false. Working strings
-// that no build has packed yet are packed first (string store); strings
-// beyond the store's capacity are not saved: a message says why and nothing
-// is written. Otherwise writes the file whole (writeFileAtomically), and in
-// any case savedTextPath ("Saved.txt" in the working directory) the same way;
-// shows "Saved configuration file !" / "Save" when both were written, else
-// an error naming the file and the reason. Returns true when both were
-// written.
-bool saveSettings(KeyboardDefinition& def, const ControlValues& controls, const std::string& path,
-                  const MessageSink& messages, const std::string& savedTextPath = kSavedTextFile);
+// These steps show nothing themselves: what they have to say is in the
+// outcome they return (showOutcome), for the workflow layer to show.
+
+// Save: an empty name writes nothing and fails without a message. Working
+// strings that no build has packed yet are packed first (string store);
+// strings beyond the store's capacity are not saved: the refusal says why
+// and nothing is written. Otherwise writes the file whole
+// (writeFileAtomically), and in any case savedTextPath ("Saved.txt" in the
+// working directory) the same way (writeSettingsBytes).
+Outcome saveSettings(KeyboardDefinition& def, const ControlValues& controls,
+                     const std::string& path, const std::string& savedTextPath = kSavedTextFile);
 
 // Load: reads any supported version. A load that fails (cannot open, unknown
 // version or size, a file of 1.1 to 4.0 shorter than its version's size)
 // leaves def and controls untouched and says why. On success replaces the
 // matrix, header settings, string tables and controls (file name and serial
-// number from the file), unpacks the strings into the working slots and
-// shows the version's message. The caller then rebuilds the image.
-LoadResult loadSettings(KeyboardDefinition& def, ControlValues& controls, const std::string& path,
-                        const MessageSink& messages);
+// number from the file), unpacks the strings into the working slots; the
+// notes hold the version's message (after the note that a header's string
+// count was raised, if it was). The caller then rebuilds the image.
+LoadResult loadSettings(KeyboardDefinition& def, ControlValues& controls, const std::string& path);
 
 // The same on bytes already in memory (fuzzing, tests); loadedName is the
 // name that conversions from 2.0 put into the file name.
 LoadResult decodeSettings(KeyboardDefinition& def, ControlValues& controls,
-                          const std::string& bytes, const std::string& loadedName,
-                          const MessageSink& messages);
+                          const std::string& bytes, const std::string& loadedName);
 
 // The version 4.0 file image (20624 bytes) of settings file bytes of any
 // supported version: a 4.0 file exactly as it stands (zero-padded when
 // short), an older one as the conversion leaves it, without the range
 // checks a load applies. The readable form of a file starts from this. A
-// refused file shows why, as a load does, and returns false. Cells that an
-// old version does not fill are as at start-up.
-bool currentVersionImage(const std::string& bytes, const std::string& loadedName, std::string& out,
-                         const MessageSink& messages);
+// refused file is refused as a load refuses it. Cells that an old version
+// does not fill are as at start-up.
+Outcome currentVersionImage(const std::string& bytes, const std::string& loadedName,
+                            std::string& out);
 
-// Writes an encoded file image as Save does (replacing the old file, the
-// "Saved configuration file !" message, "Saved.txt" from def); true when
-// both files were written.
-bool writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
-                        const std::string& path, const MessageSink& messages,
-                        const std::string& savedTextPath = kSavedTextFile);
+// Writes an encoded file image as Save does (replacing the old file,
+// "Saved.txt" from def). Done, the notes hold "Saved configuration file !" /
+// "Save"; else the message (and, when both files failed, a note for the
+// second) names the file and the reason. An empty path fails silently.
+Outcome writeSettingsBytes(const std::string& bytes, const KeyboardDefinition& def,
+                           const std::string& path,
+                           const std::string& savedTextPath = kSavedTextFile);
 
 } // namespace quillan

@@ -48,24 +48,22 @@ std::u32string displayText(const StringCells& cells) {
     return text;
 }
 
-bool textToCells(const std::u32string& text, StringCells& cells, std::string& why) {
+Outcome textToCells(const std::u32string& text, StringCells& cells) {
     cells.clear();
-    if (text.size() > static_cast<size_t>(kMaxStringText)) {
-        why = "A string text holds at most " + std::to_string(kMaxStringText) +
-              " characters; this one has " + std::to_string(text.size()) + ".";
-        return false;
-    }
-    if (why = untypableCharacter(text); !why.empty())
-        return false;
+    if (text.size() > static_cast<size_t>(kMaxStringText))
+        return Outcome::failure("A string text holds at most " + std::to_string(kMaxStringText) +
+                                " characters; this one has " + std::to_string(text.size()) + ".");
+    if (Outcome typable = checkTypable(text); !typable)
+        return typable;
     for (const char32_t c : text) {
         StringCell cell;
         encodeChar(c, cell);
         cells.push_back(cell);
     }
-    return true;
+    return Outcome::success();
 }
 
-std::string untypableCharacter(const std::u32string& text) {
+Outcome checkTypable(const std::u32string& text) {
     for (size_t i = 0; i < text.size(); ++i) {
         StringCell cell;
         if (encodeChar(text[i], cell))
@@ -74,11 +72,12 @@ std::string untypableCharacter(const std::u32string& text) {
         // A control character is named by its code only: as itself it
         // would break the message's line.
         const bool printable = code >= 0xA0 || (code >= 0x20 && code < 0x7F);
-        return "Character " + std::to_string(i + 1) + " (" +
-               (printable ? "\"" + utf8FromCodePoint(text[i]) + "\", " : std::string()) + "code " +
-               std::to_string(code) + ") cannot be typed by any key.";
+        return Outcome::failure(
+            "Character " + std::to_string(i + 1) + " (" +
+            (printable ? "\"" + utf8FromCodePoint(text[i]) + "\", " : std::string()) + "code " +
+            std::to_string(code) + ") cannot be typed by any key.");
     }
-    return "";
+    return Outcome::success();
 }
 
 std::vector<StringCells> selectableStrings(KeyboardDefinition& def) {
@@ -91,39 +90,39 @@ StringListEditor::StringListEditor(KeyboardDefinition& def, Log& log) : def_(def
     strings_ = selectableStrings(def_);
 }
 
-std::string StringListEditor::add(const std::u32string& text) {
+Outcome StringListEditor::add(const std::u32string& text) {
     if (text.empty())
-        return "";
+        return Outcome::success();
     StringCells cells;
-    std::string why;
-    if (!textToCells(text, cells, why))
-        return why;
-    if (const Outcome fits = addRefusal(strings_, cells.size()); !fits)
-        return fits.message.text;
+    if (Outcome encoded = textToCells(text, cells); !encoded)
+        return encoded;
+    if (Outcome fits = addRefusal(strings_, cells.size()); !fits)
+        return fits;
     strings_.push_back(cells);
     ++def_.NumberOfStrings;
-    return "";
+    return Outcome::success();
 }
 
-std::string StringListEditor::remove(int s) {
+Outcome StringListEditor::remove(int s) {
     if (s < 0 || s >= static_cast<int>(strings_.size()))
-        return "There is no string " + std::to_string(s) + ".";
+        return Outcome::failure("There is no string " + std::to_string(s) + ".");
     if (const int users = stringReferences(def_, s); users > 0)
-        return "String " + std::to_string(s) + " is used by " + std::to_string(users) +
-               (users == 1 ? " key" : " keys") + "; give " + (users == 1 ? "it" : "them") +
-               " another key before deleting the string.";
+        return Outcome::failure("String " + std::to_string(s) + " is used by " +
+                                std::to_string(users) + (users == 1 ? " key" : " keys") +
+                                "; give " + (users == 1 ? "it" : "them") +
+                                " another key before deleting the string.");
     renumberForDeletedString(def_, s, log_);
     strings_.erase(strings_.begin() + s);
-    return "";
+    return Outcome::success();
 }
 
-std::string StringListEditor::finish() {
-    if (const Outcome fits = packRefusal(strings_); !fits)
-        return fits.message.text;
+Outcome StringListEditor::finish() {
+    if (Outcome fits = packRefusal(strings_); !fits)
+        return fits;
     packStrings(def_, strings_);
     // The key picker and the image build work on the working slots.
     unpackStrings(def_);
-    return "";
+    return Outcome::success();
 }
 
 } // namespace quillan

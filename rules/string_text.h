@@ -24,10 +24,10 @@ constexpr char32_t kNoTextPlaceholder = U'\u25A1';
 // The cell for text character c; false for a character outside 0..127 and
 // for the control characters that no key types (all but backspace and tab).
 bool encodeChar(char32_t c, StringCell& cell);
-// Why text cannot be typed: the first character that no key types, named
-// with its position ("Character 3 (\"é\", code 233) cannot be typed by any
-// key."); "" when every character can be typed.
-std::string untypableCharacter(const std::u32string& text);
+// Whether every character of text can be typed; refused, the first
+// character that no key types is named with its position ("Character 3
+// (\"é\", code 233) cannot be typed by any key.").
+Outcome checkTypable(const std::u32string& text);
 // The character that a cell types (the last match of the character table),
 // or -1 when no character has this cell.
 int decodeCell(const StringCell& cell);
@@ -35,9 +35,9 @@ int decodeCell(const StringCell& cell);
 // other cell as kNoTextPlaceholder.
 std::u32string displayText(const StringCells& cells);
 
-// Encodes a text for the list. Refuses (empty result, why set) a text of
-// more than 1024 characters or with a character that no key types.
-bool textToCells(const std::u32string& text, StringCells& cells, std::string& why);
+// Encodes a text for the list. Refuses (empty cells) a text of more than
+// 1024 characters or with a character that no key types.
+Outcome textToCells(const std::u32string& text, StringCells& cells);
 
 // The string selection's list: the working strings are packed first, so the
 // list numbers them as the packed store and the image do.
@@ -47,18 +47,18 @@ std::vector<StringCells> selectableStrings(KeyboardDefinition& def);
 // packs the working strings (the key picker's are the newest) and reads the
 // list; Add appends a text and counts it; Delete removes a string that no
 // key uses, renumbering the keys of the later ones; OK writes the list into
-// the packed store and the working slots. Each returns why it was refused,
-// "" when done.
+// the packed store and the working slots. A refusal's message says why (the
+// front end gives it its caption) and changes nothing.
 class StringListEditor {
   public:
     StringListEditor(KeyboardDefinition& def, Log& log);
 
     const std::vector<StringCells>& strings() const { return strings_; }
     // An empty text changes nothing.
-    std::string add(const std::u32string& text);
+    Outcome add(const std::u32string& text);
     // A string that keys still use is not deleted: the message names how many.
-    std::string remove(int s);
-    std::string finish();
+    Outcome remove(int s);
+    Outcome finish();
 
   private:
     KeyboardDefinition& def_;

@@ -19,10 +19,10 @@ void say(const Session& session, const std::string& text, const char* caption,
         session.messages(Message{text, caption, icon});
 }
 
-// Shows a refusal or failure as the step that gave it words it.
+// Shows a refusal or failure as the step that gave it words it, and what
+// else the step has to say.
 void tell(const Session& session, const Outcome& outcome) {
-    if (!outcome.ok && session.messages)
-        session.messages(outcome.message);
+    showOutcome(session.messages, outcome);
 }
 
 } // namespace
@@ -59,7 +59,9 @@ std::string baseName(const std::string& path) {
 }
 
 bool loadDefinition(Session& session, const std::string& path) {
-    if (!loadSettings(session.def, session.controls, path, session.messages).ok)
+    const LoadResult loaded = loadSettings(session.def, session.controls, path);
+    tell(session, loaded);
+    if (!loaded)
         return false; // the load has unpacked the strings
     session.controls.fileName = baseName(path);
     return true;
@@ -74,7 +76,9 @@ BuildResult buildDefinition(Session& session, bool writeFiles) {
 }
 
 bool saveDefinition(Session& session, const std::string& path) {
-    return saveSettings(session.def, session.controls, path, session.messages);
+    const Outcome saved = saveSettings(session.def, session.controls, path);
+    tell(session, saved);
+    return saved.ok;
 }
 
 std::string fileNameField(const std::string& name) {
@@ -92,13 +96,25 @@ bool saveDefinitionNamed(Session& session, const std::string& path, const std::s
     return saveDefinition(session, path);
 }
 
-Outcome exportJson(Session& session, const std::string& path) {
+bool saveSettingsImage(Session& session, const std::string& bytes, const std::string& path) {
+    const Outcome saved = writeSettingsBytes(bytes, session.def, path);
+    tell(session, saved);
+    return saved.ok;
+}
+
+Outcome portableDefinition(Session& session, PortableDefinition& out) {
     if (Outcome packed = packStaleStrings(session.def); !packed) {
         packed.message.text = "Not exported: " + packed.message.text;
         return packed;
     }
-    const PortableDefinition definition{encodeSettings(session.def, session.controls),
-                                        session.def.pointingBlock};
+    out = {encodeSettings(session.def, session.controls), session.def.pointingBlock};
+    return Outcome::success();
+}
+
+Outcome exportJson(Session& session, const std::string& path) {
+    PortableDefinition definition;
+    if (Outcome taken = portableDefinition(session, definition); !taken)
+        return taken;
     return saveDefinitionJson(definition, path);
 }
 
@@ -106,7 +122,7 @@ Outcome importJson(Session& session, const std::string& path, PortableDefinition
     PortableDefinition definition;
     if (const Outcome read = loadDefinitionJson(path, definition); !read)
         return read;
-    if (!decodeSettings(session.def, session.controls, definition.settings, "", {}).ok)
+    if (!decodeSettings(session.def, session.controls, definition.settings, ""))
         return Outcome::failure(path + " does not hold a settings file image");
     session.controls.fileName = getText(session.def.header.fileName);
     session.def.pointingBlock = definition.pointingBlock;

@@ -60,6 +60,15 @@ std::string fileNameField(const std::string& name);
 // (fileNameField) first; both front ends save through this.
 bool saveDefinitionNamed(Session& session, const std::string& path, const std::string& name);
 
+// Writes settings file bytes as they are, shown as a save is ("Saved.txt"
+// from the session's definition); quillan-cli import saves through this.
+bool saveSettingsImage(Session& session, const std::string& bytes, const std::string& path);
+
+// The session's definition in its readable form, as "Export as JSON"
+// writes it. Strings an edit changed but no build packed are packed first;
+// when they cannot be, refused ("Not exported: …").
+Outcome portableDefinition(Session& session, PortableDefinition& out);
+
 // "Export as JSON": the settings file image as a save would write it, plus
 // the pointing-device block, written to path. Strings an edit changed but no
 // build packed are refused ("Not exported: …"), like a save. The refusal or

@@ -36,6 +36,24 @@ class ProductionTest : public QObject {
         app_ = startApplication(std::move(backend), &clock_);
     }
     void program() { main().control<QAbstractButton>(ID_PROGRAM)->click(); }
+    // The "Production run…" window opened for a run from "def.dat" (a
+    // start-up definition saved first) that logs to "run.csv"; count 0
+    // leaves the window's count as it is. nullptr when nothing could be saved.
+    ProductionWindow* openRun(const char* serial, int count) {
+        KeyboardDefinition def;
+        ControlValues controls;
+        initStartupDefinition(def, controls);
+        if (!saveSettings(def, controls, "def.dat"))
+            return nullptr;
+        action("productionRun")->trigger();
+        ProductionWindow& window = app_->productionWindow();
+        window.settingsFileEdit()->setText("def.dat");
+        window.serialEdit()->setText(serial);
+        if (count > 0)
+            window.countBox()->setValue(count);
+        window.logFileEdit()->setText("run.csv");
+        return &window;
+    }
 
   private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
@@ -81,17 +99,10 @@ class ProductionTest : public QObject {
     }
 
     void productionRunWindow() {
-        KeyboardDefinition def;
-        ControlValues controls;
-        initStartupDefinition(def, controls);
-        QVERIFY(saveSettings(def, controls, "def.dat", {}));
-        action("productionRun")->trigger();
-        ProductionWindow& window = app_->productionWindow();
+        ProductionWindow* run = openRun("QX-0009", 2);
+        QVERIFY(run);
+        ProductionWindow& window = *run;
         QVERIFY(window.isVisible());
-        window.settingsFileEdit()->setText("def.dat");
-        window.serialEdit()->setText("QX-0009");
-        window.countBox()->setValue(2);
-        window.logFileEdit()->setText("run.csv");
         const ProduceResult result = window.start();
         QCOMPARE(int(result.end), int(ProduceEnd::Done));
         QCOMPARE(window.statusLabel()->text(), QString("PASS"));
@@ -119,15 +130,9 @@ class ProductionTest : public QObject {
     // Stop in the middle of a unit: the unit is logged as FAIL, the run
     // ends, and no box waits for a click (nor does the load's message).
     void stopDuringAUnitEndsItCleanly() {
-        KeyboardDefinition def;
-        ControlValues controls;
-        initStartupDefinition(def, controls);
-        QVERIFY(saveSettings(def, controls, "def.dat", {}));
-        action("productionRun")->trigger();
-        ProductionWindow& window = app_->productionWindow();
-        window.settingsFileEdit()->setText("def.dat");
-        window.serialEdit()->setText("QX-0001");
-        window.logFileEdit()->setText("run.csv");
+        ProductionWindow* run = openRun("QX-0001", 0);
+        QVERIFY(run);
+        ProductionWindow& window = *run;
         // Stop pressed a quarter into the download (the unit runs on a
         // worker of its own).
         sim_->at(1300, [&window](SimBackend&) { window.stop(); });
@@ -169,15 +174,9 @@ class ProductionTest : public QObject {
     // a full progress bar and its PASS; the totals; the same log.
     void everyStationHasItsRow() {
         start("keyboard-100B*4");
-        KeyboardDefinition def;
-        ControlValues controls;
-        initStartupDefinition(def, controls);
-        QVERIFY(saveSettings(def, controls, "def.dat", {}));
-        ProductionWindow& window = app_->productionWindow();
-        window.settingsFileEdit()->setText("def.dat");
-        window.serialEdit()->setText("QX-0001");
-        window.countBox()->setValue(4);
-        window.logFileEdit()->setText("run.csv");
+        ProductionWindow* run = openRun("QX-0001", 4);
+        QVERIFY(run);
+        ProductionWindow& window = *run;
         QCOMPARE(int(window.start().end), int(ProduceEnd::Done));
         // A unit that ends before the last starts frees its row for it.
         QTableWidget* rows = window.stationRows();
@@ -198,15 +197,9 @@ class ProductionTest : public QObject {
 
     // While a run has the bus, the main window's keyboard commands are off.
     void keyboardCommandsAreOffDuringARun() {
-        KeyboardDefinition def;
-        ControlValues controls;
-        initStartupDefinition(def, controls);
-        QVERIFY(saveSettings(def, controls, "def.dat", {}));
-        ProductionWindow& window = app_->productionWindow();
-        window.settingsFileEdit()->setText("def.dat");
-        window.serialEdit()->setText("QX-0001");
-        window.countBox()->setValue(1);
-        window.logFileEdit()->setText("run.csv");
+        ProductionWindow* run = openRun("QX-0001", 1);
+        QVERIFY(run);
+        ProductionWindow& window = *run;
         QList<bool> seen; // Program, Read, Check presence, menu entry; per change
         connect(&window, &ProductionWindow::runningChanged, this, [&](bool) {
             for (int id : {ID_PROGRAM, ID_READ_EEPROM, ID_CHECK_PRESENCE})

@@ -1,6 +1,6 @@
 // The quillan-cli commands, run in a scratch working directory.
-#include "cli/commands.h"
 #include "cli/edit.h"
+#include "cli_words.h"
 #include "eeprom/image_files.h"
 #include "model/settings_file.h"
 
@@ -50,13 +50,8 @@ class CliTest : public ::testing::Test {
         fs::current_path(previous_);
         fs::remove_all(dir_);
     }
-    static bool parse(std::vector<std::string> words, Options& options, std::string& error) {
-        options = Options{};
-        words.insert(words.begin(), "quillan-cli");
-        std::vector<char*> argv;
-        for (std::string& word : words)
-            argv.push_back(word.data());
-        return parseOptions(static_cast<int>(argv.size()), argv.data(), options, error);
+    static bool parse(const std::vector<std::string>& words, Options& options, std::string& error) {
+        return test::parseWords(words, options, error);
     }
     fs::path previous_;
     fs::path dir_;
@@ -141,8 +136,6 @@ TEST_F(CliTest, VerifyAndProductionOptions) {
 
 TEST_F(CliTest, ExitCodesOfProgramAndProduce) {
     ASSERT_EQ(runNew("def.dat"), kExitOk);
-    Options options;
-    std::string error;
     struct Case {
         std::vector<std::string> words;
         int exit;
@@ -161,10 +154,7 @@ TEST_F(CliTest, ExitCodesOfProgramAndProduce) {
              {{"--simulate", "keyboard-1001", "produce", "def.dat", "--serial", "QX-9999"},
               kExitUsage},
              {{"--simulate", "keyboard-1001", "produce", "def.dat"}, kExitUsage}}) {
-        ASSERT_TRUE(parse(c.words, options, error)) << error;
-        CountingClock clock;
-        options.clock = &clock;
-        EXPECT_EQ(run(options), c.exit) << c.words.back();
+        EXPECT_EQ(test::runWords(c.words), c.exit) << c.words.back();
     }
     std::ifstream log("run.csv");
     std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());

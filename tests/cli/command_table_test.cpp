@@ -1,6 +1,6 @@
 // The one command table against what reads it and what documents it: the
 // parser, the usage text, the manual page and the bash completion.
-#include "cli/commands.h"
+#include "cli_words.h"
 
 #include <gtest/gtest.h>
 
@@ -55,14 +55,10 @@ std::set<std::string> completionCommands() {
     return {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
 }
 
-bool parses(std::vector<std::string> words) {
-    words.insert(words.begin(), "quillan-cli");
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
+bool parses(const std::vector<std::string>& words) {
     Options options;
     std::string error;
-    return parseOptions(static_cast<int>(argv.size()), argv.data(), options, error);
+    return quillan::test::parseWords(words, options, error);
 }
 
 TEST(CommandTable, ManualCompletionAndUsageNameEveryCommandAndNoOther) {

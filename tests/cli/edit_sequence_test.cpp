@@ -249,10 +249,10 @@ class Sequence {
     void saveAndLoad() {
         const std::string path = (dir_ / "seq.dat").string();
         const std::string text = (dir_ / "Saved.txt").string();
-        ASSERT_TRUE(saveSettings(*def_, controls_, path, {}, text));
+        ASSERT_TRUE(saveSettings(*def_, controls_, path, text));
         // A different definition in between, as after "New".
         newDefinition(*def_, controls_);
-        ASSERT_TRUE(loadSettings(*def_, controls_, path, {}).ok);
+        ASSERT_TRUE(loadSettings(*def_, controls_, path).ok);
     }
 
     // Only what the keyboard holds comes back: the keys of used layers of

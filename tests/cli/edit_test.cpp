@@ -50,9 +50,9 @@ class Edit : public ::testing::Test {
     bool build() { return buildImage(def, controls, image, log, false).ok; }
     void saveAndLoad() {
         const std::string path = (dir / "f.dat").string();
-        ASSERT_TRUE(saveSettings(def, controls, path, {}, (dir / "Saved.txt").string()));
+        ASSERT_TRUE(saveSettings(def, controls, path, (dir / "Saved.txt").string()));
         newDefinition(def, controls);
-        ASSERT_TRUE(loadSettings(def, controls, path, {}).ok);
+        ASSERT_TRUE(loadSettings(def, controls, path).ok);
     }
     // The text the key at (row, column, layer) types in the built image.
     std::string typed(int row, int column, int layer) {
@@ -175,12 +175,12 @@ TEST_F(Edit, SaveAfterARefusedBuildKeepsTheNewestMacro) {
     def.stringSlots[1].fill(StringCell{0, 4, 0x1C, 0}); // no terminator: cannot be packed
     def.NumberOfStrings = 2;
     def.packedStringsCurrent = false;
-    std::vector<Message> shown;
     const std::string path = (dir / "no.dat").string();
-    EXPECT_FALSE(saveSettings(
-        def, controls, path, [&](const Message& m) { shown.push_back(m); }, "S.txt"));
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text.rfind("Not saved: The strings do not fit", 0), 0u) << shown[0].text;
+    const Outcome saved = saveSettings(def, controls, path, "S.txt");
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(saved.notes.empty());
+    EXPECT_EQ(saved.message.text.rfind("Not saved: The strings do not fit", 0), 0u)
+        << saved.message.text;
     EXPECT_FALSE(fs::exists(path));
 }
 
@@ -290,19 +290,18 @@ TEST_F(Edit, StringsBeyondTheHeaderCountThatKeysNameAreKept) {
     const std::string path = (dir / "f.dat").string();
     for (const int count : {0, 1, 2}) {
         SCOPED_TRACE(count);
-        ASSERT_TRUE(saveSettings(def, controls, path, {}, (dir / "Saved.txt").string()));
+        ASSERT_TRUE(saveSettings(def, controls, path, (dir / "Saved.txt").string()));
         std::string bytes = [&] {
             std::ifstream in(path, std::ios::binary);
             return std::string((std::istreambuf_iterator<char>(in)), {});
         }();
         bytes[72] = static_cast<char>(count); // the header's NumberOfStrings
-        std::vector<Message> shown;
         auto loaded = std::make_unique<KeyboardDefinition>();
         ControlValues loadedControls;
         initStartupDefinition(*loaded, loadedControls);
-        ASSERT_TRUE(decodeSettings(*loaded, loadedControls, bytes, "f.dat", [&](const Message& m) {
-                        shown.push_back(m);
-                    }).ok);
+        const LoadResult result = decodeSettings(*loaded, loadedControls, bytes, "f.dat");
+        ASSERT_TRUE(result);
+        const std::vector<Message>& shown = result.notes;
         // Keys name strings 0 and 1; "zz" (string 2) is named by none.
         EXPECT_EQ(loaded->NumberOfStrings, std::max(count, 2));
         const std::string said =
@@ -329,7 +328,7 @@ TEST_F(Edit, CommandLoadsAppliesAndSaves) {
               kExitOk);
     EXPECT_TRUE(fs::exists("EEPkey.bin"));
     EXPECT_TRUE(fs::exists("Saved.txt"));
-    ASSERT_TRUE(loadSettings(def, controls, "k.dat", {}).ok);
+    ASSERT_TRUE(loadSettings(def, controls, "k.dat").ok);
     EXPECT_EQ(def.NumberOfStrings, 1);
     const std::string before = [] {
         std::ifstream in("k.dat", std::ios::binary);

@@ -1,49 +1,16 @@
 // produce --stations on simulated keyboards plugged in several at once.
-#include "cli/commands.h"
+#include "cli_words.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <random>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace quillan;
 using namespace quillan::cli;
-
-namespace {
-
-int runWords(std::vector<std::string> words, std::string& out) {
-    words.insert(words.begin(), "quillan-cli");
-    std::vector<char*> argv;
-    for (std::string& word : words)
-        argv.push_back(word.data());
-    Options options;
-    std::string error;
-    if (!parseOptions(static_cast<int>(argv.size()), argv.data(), options, error))
-        return -1;
-    CountingClock clock;
-    options.clock = &clock;
-    ::testing::internal::CaptureStdout();
-    const int exit = run(options);
-    out = ::testing::internal::GetCapturedStdout();
-    return exit;
-}
-
-} // namespace
+using namespace quillan::test;
 
 TEST(StationsCli, ProducesOnEveryPluggedKeyboardOneLinePerEvent) {
-    const fs::path previous = fs::current_path();
-    const fs::path dir = fs::temp_directory_path() / "quillan-stations-cli";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::current_path(dir);
+    WorkingFolder folder("quillan-stations-cli");
     ASSERT_EQ(runNew("def.dat"), kExitOk);
     struct Case {
         std::vector<std::string> words;
@@ -68,7 +35,7 @@ TEST(StationsCli, ProducesOnEveryPluggedKeyboardOneLinePerEvent) {
           Case{with({}, {"--stations", "-1"}), -1, 0},
           Case{with({}, {"--stations", "x"}), -1, 0}}) {
         std::string out;
-        EXPECT_EQ(runWords(c.words, out), c.exit) << c.words[1];
+        EXPECT_EQ(runWords(c.words, &out), c.exit) << c.words[1];
         std::istringstream lines(out);
         std::vector<std::string> passed;
         for (std::string line; std::getline(lines, line);)
@@ -83,57 +50,33 @@ TEST(StationsCli, ProducesOnEveryPluggedKeyboardOneLinePerEvent) {
             EXPECT_NE(out.find(std::to_string(c.passes) + " passed, 0 failed"), std::string::npos);
         }
     }
-    fs::current_path(previous);
-    fs::remove_all(dir);
 }
 
 // Killed at random moments with four units running, then resumed from the
 // log alone: no serial ever has two PASS lines, and every line is whole.
 TEST(StationsCli, KilledWithSeveralUnitsRunningNoSerialPassesTwice) {
-    const fs::path previous = fs::current_path();
-    const fs::path dir = fs::temp_directory_path() / "quillan-stations-kill";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    fs::current_path(dir);
+    WorkingFolder folder("quillan-stations-kill");
     ASSERT_EQ(runNew("def.dat"), kExitOk);
     const std::vector<std::string> produce = {"--simulate", "keyboard-100B*4", "produce",
                                               "def.dat",    "--log",           "run.csv"};
     std::mt19937 random(20261208);
     std::uniform_int_distribution<int> after(0, 60000); // µs
     for (int run = 0; run < 16; ++run) {
-        std::fflush(nullptr);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
-            std::vector<std::string> words = produce;
-            if (run == 0)
-                words.insert(words.end(), {"--serial", "QX-0001"});
-            std::string out;
-            _exit(runWords(words, out));
-        }
+        std::vector<std::string> words = produce;
+        if (run == 0)
+            words.insert(words.end(), {"--serial", "QX-0001"});
+        const pid_t pid = spawnWords(words);
         usleep(after(random));
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+        killRun(pid);
         if (!fs::exists("run.csv"))
             run = -1; // killed before the log existed: start again
     }
     std::string out;
     std::vector<std::string> words = produce;
     words.insert(words.end(), {"--count", "4"});
-    ASSERT_EQ(runWords(words, out), kExitOk) << out;
-    std::ifstream in("run.csv", std::ios::binary);
-    std::map<std::string, int> passes;
-    std::string line;
-    ASSERT_TRUE(std::getline(in, line));
-    while (std::getline(in, line)) {
-        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 8) << line;
-        if (line.find(",PASS,") != std::string::npos)
-            ++passes[line.substr(line.find(',') + 1, 7)];
-    }
+    ASSERT_EQ(runWords(words, &out), kExitOk) << out;
+    const std::map<std::string, int> passes = passesBySerial("run.csv");
     EXPECT_GE(passes.size(), 4u);
     for (const auto& [serial, count] : passes)
         EXPECT_EQ(count, 1) << serial;
-    fs::current_path(previous);
-    fs::remove_all(dir);
 }

@@ -54,7 +54,7 @@ class DialogsEndToEndTest : public QObject {
         QCOMPARE(cell.layers[0].ibmkey, 31);
         QCOMPARE(cell.layers[1].keytype, STRING_KEY);
 
-        QVERIFY(saveSettings(*f.def, controls, "keys.dat", [](const Message&) {}));
+        QVERIFY(saveSettings(*f.def, controls, "keys.dat"));
         EepromImage image;
         QVERIFY(buildImage(*f.def, controls, image, *f.log, true).ok);
 
@@ -77,8 +77,7 @@ class DialogsEndToEndTest : public QObject {
 
         test::Fixture loaded;
         ControlValues loadedControls;
-        QVERIFY(
-            loadSettings(*loaded.def, loadedControls, "keys.dat", [](const Message&) {}).ok);
+        QVERIFY(loadSettings(*loaded.def, loadedControls, "keys.dat").ok);
         QCOMPARE(loaded.def->cell(3, 2).layers[0].ibmkey, 31);
         delete f.ctx->picker;
         QDir::setCurrent(previous);

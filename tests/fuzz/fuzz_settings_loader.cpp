@@ -10,7 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static quillan::KeyboardDefinition def;
     quillan::ControlValues controls;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
-    quillan::decodeSettings(def, controls, bytes, "fuzz.dat", {});
+    quillan::decodeSettings(def, controls, bytes, "fuzz.dat");
     quillan::unpackStrings(def);
     return 0;
 }

@@ -16,11 +16,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quillan-kernel-definition IN.dat OUT.dat\n");
         return 2;
     }
-    const MessageSink quiet = [](const Message&) {};
     KeyboardDefinition def;
     ControlValues controls;
     initStartupDefinition(def, controls);
-    if (!loadSettings(def, controls, argv[1], quiet).ok) {
+    if (!loadSettings(def, controls, argv[1]).ok) {
         std::fprintf(stderr, "cannot load %s\n", argv[1]);
         return 1;
     }
@@ -29,8 +28,7 @@ int main(int argc, char** argv) {
         for (LayerAssignment& layer : cell.layers)
             if (layer.used && layer.keytype != UNUSED_KEY)
                 layer.keymode |= marked++ % 2 == 0 ? MODE_REPEAT_OFF : MODE_ALT_GR;
-    if (marked == 0 ||
-        !saveSettings(def, controls, argv[2], quiet, std::string(argv[2]) + ".txt")) {
+    if (marked == 0 || !saveSettings(def, controls, argv[2], std::string(argv[2]) + ".txt")) {
         std::fprintf(stderr, "cannot write %s with marked keys\n", argv[2]);
         return 1;
     }

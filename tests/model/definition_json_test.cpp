@@ -135,7 +135,7 @@ TEST(DefinitionJson, ConvertedOldVersionsRoundTrip) {
         std::string bytes = randomBytes(rng, shape.size);
         setVersion(bytes, shape.high, shape.low);
         PortableDefinition definition;
-        ASSERT_TRUE(currentVersionImage(bytes, "old.dat", definition.settings, {}))
+        ASSERT_TRUE(currentVersionImage(bytes, "old.dat", definition.settings))
             << shape.high << "." << shape.low;
         expectRoundTrip(definition,
                         "version " + std::to_string(shape.high) + "." + std::to_string(shape.low));

@@ -71,6 +71,11 @@ struct MessageLog {
     MessageSink sink() {
         return [this](const Message& message) { shown.push_back(message); };
     }
+    // Shows what a step returned, as the workflow layer does, and passes it on.
+    template <class Result> Result take(Result outcome) {
+        showOutcome(sink(), outcome);
+        return outcome;
+    }
 };
 
 // A fresh directory under the system's temporary folder, removed afterwards.

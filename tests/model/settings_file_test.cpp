@@ -127,8 +127,8 @@ TEST(SettingsFile, SaveThenLoadRestoresEveryField) {
     Fixture saved;
     fillVaried(*saved.def, saved.controls);
     MessageLog messages;
-    ASSERT_TRUE(saveSettings(*saved.def, saved.controls, dir.file("round.dat"), messages.sink(),
-                             dir.file("Saved.txt")));
+    ASSERT_TRUE(messages.take(
+        saveSettings(*saved.def, saved.controls, dir.file("round.dat"), dir.file("Saved.txt"))));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Saved configuration file !");
     EXPECT_EQ(messages.shown[0].caption, "Save");
@@ -136,7 +136,7 @@ TEST(SettingsFile, SaveThenLoadRestoresEveryField) {
 
     Fixture loaded;
     const LoadResult result =
-        loadSettings(*loaded.def, loaded.controls, dir.file("round.dat"), messages.sink());
+        messages.take(loadSettings(*loaded.def, loaded.controls, dir.file("round.dat")));
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.versionHigh, 4);
     EXPECT_EQ(result.versionLow, 0);
@@ -166,10 +166,10 @@ TEST(SettingsFile, NewDefinitionSurvivesSaveAndLoad) {
     Fixture saved;
     newDefinition(*saved.def, saved.controls);
     ASSERT_TRUE(
-        saveSettings(*saved.def, saved.controls, dir.file("new.dat"), {}, dir.file("Saved.txt")));
+        saveSettings(*saved.def, saved.controls, dir.file("new.dat"), dir.file("Saved.txt")));
     Fixture loaded;
     fillVaried(*loaded.def, loaded.controls);
-    ASSERT_TRUE(loadSettings(*loaded.def, loaded.controls, dir.file("new.dat"), {}).ok);
+    ASSERT_TRUE(loadSettings(*loaded.def, loaded.controls, dir.file("new.dat")).ok);
     EXPECT_EQ(loaded.def->header, saved.def->header);
     EXPECT_EQ(loaded.controls.DefRepDelay, 1);
     EXPECT_EQ(loaded.controls.DefRepRate, 7);
@@ -196,9 +196,9 @@ TEST(SettingsFile, TextsAreCutTo31Characters) {
     setText(saved.def->cell(2, 3).legend, text31);
     saved.controls.serialNumber = text31 + "overflow";
     saved.controls.fileName = std::string(40, 'f');
-    ASSERT_TRUE(saveSettings(*saved.def, saved.controls, dir.file("t.dat"), {}, dir.file("S.txt")));
+    ASSERT_TRUE(saveSettings(*saved.def, saved.controls, dir.file("t.dat"), dir.file("S.txt")));
     Fixture loaded;
-    ASSERT_TRUE(loadSettings(*loaded.def, loaded.controls, dir.file("t.dat"), {}).ok);
+    ASSERT_TRUE(loadSettings(*loaded.def, loaded.controls, dir.file("t.dat")).ok);
     EXPECT_EQ(getText(loaded.def->cell(2, 3).legend), text31);
     EXPECT_EQ(loaded.controls.serialNumber, text31);
     EXPECT_EQ(getText(loaded.def->header.fileName), std::string(31, 'f'));
@@ -216,7 +216,7 @@ TEST(SettingsFile, TextsAreCutTo31Characters) {
     FileBuilder file(kSettingsFileSize);
     file.version(4, 0).text(76, std::string(32, 'n')).text(108, std::string(32, 's'));
     file.text(kCellsOffset + 28, std::string(32, 'L'));
-    ASSERT_TRUE(decodeSettings(*loaded.def, loaded.controls, file.bytes(), "x.dat", {}).ok);
+    ASSERT_TRUE(decodeSettings(*loaded.def, loaded.controls, file.bytes(), "x.dat").ok);
     EXPECT_EQ(getText(loaded.def->cells[0].legend), std::string(31, 'L'));
     EXPECT_EQ(loaded.def->cells[0].legend[31], '\0');
     EXPECT_EQ(loaded.controls.serialNumber, std::string(31, 's'));
@@ -227,7 +227,7 @@ TEST(SettingsFile, EmptyNameSavesNothing) {
     TempDir dir;
     Fixture f;
     MessageLog messages;
-    EXPECT_FALSE(saveSettings(*f.def, f.controls, "", messages.sink(), dir.file("Saved.txt")));
+    EXPECT_FALSE(messages.take(saveSettings(*f.def, f.controls, "", dir.file("Saved.txt"))));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_FALSE(std::filesystem::exists(dir.file("Saved.txt")));
 }
@@ -236,13 +236,13 @@ TEST(SettingsFile, FailedSaveKeepsThePreviousFile) {
     TempDir dir;
     Fixture f;
     const std::string path = dir.file("keep.dat");
-    ASSERT_TRUE(saveSettings(*f.def, f.controls, path, {}, dir.file("Saved.txt")));
+    ASSERT_TRUE(saveSettings(*f.def, f.controls, path, dir.file("Saved.txt")));
     const std::string before = readWholeFile(path);
     std::filesystem::remove(dir.file("Saved.txt"));
 
     // A user's "keep.dat.tmp" is neither in the way nor touched.
     std::filesystem::create_directory(path + ".tmp");
-    ASSERT_TRUE(saveSettings(*f.def, f.controls, path, {}, dir.file("Saved.txt")));
+    ASSERT_TRUE(saveSettings(*f.def, f.controls, path, dir.file("Saved.txt")));
     EXPECT_TRUE(std::filesystem::is_directory(path + ".tmp"));
     EXPECT_EQ(readWholeFile(path), before);
 
@@ -252,7 +252,7 @@ TEST(SettingsFile, FailedSaveKeepsThePreviousFile) {
     std::filesystem::remove(dir.file("Saved.txt"));
     setText(f.def->cells[0].legend, "changed");
     MessageLog messages;
-    EXPECT_FALSE(saveSettings(*f.def, f.controls, folder, messages.sink(), dir.file("Saved.txt")));
+    EXPECT_FALSE(messages.take(saveSettings(*f.def, f.controls, folder, dir.file("Saved.txt"))));
     // The failure is shown, naming the file and the reason, and no success.
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, "Save");
@@ -280,14 +280,14 @@ TEST(SettingsFile, FailedLoadLeavesEverythingAsItWas) {
     };
 
     MessageLog messages;
-    EXPECT_FALSE(loadSettings(*f.def, f.controls, "/nonexistent/x.dat", messages.sink()).ok);
+    EXPECT_FALSE(messages.take(loadSettings(*f.def, f.controls, "/nonexistent/x.dat")).ok);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Could not open file !");
     EXPECT_EQ(messages.shown[0].caption, "Open file");
     EXPECT_TRUE(unchanged());
 
     TempDir dir;
-    EXPECT_FALSE(loadSettings(*f.def, f.controls, dir.file(""), messages.sink()).ok);
+    EXPECT_FALSE(messages.take(loadSettings(*f.def, f.controls, dir.file(""))).ok);
     EXPECT_EQ(messages.shown.size(), 2u) << "a folder cannot be read either";
 
     // Unknown versions and too short files are refused and say why.
@@ -296,7 +296,7 @@ TEST(SettingsFile, FailedLoadLeavesEverythingAsItWas) {
         file.version(high, low);
         messages.shown.clear();
         const LoadResult result =
-            decodeSettings(*f.def, f.controls, file.bytes(), "v.dat", messages.sink());
+            messages.take(decodeSettings(*f.def, f.controls, file.bytes(), "v.dat"));
         EXPECT_FALSE(result.ok) << high << "." << low;
         EXPECT_EQ(result.versionHigh, high);
         ASSERT_EQ(messages.shown.size(), 1u);
@@ -306,7 +306,7 @@ TEST(SettingsFile, FailedLoadLeavesEverythingAsItWas) {
     }
     messages.shown.clear();
     EXPECT_FALSE(
-        decodeSettings(*f.def, f.controls, std::string("\0\0\0\0\4\0\0", 7), "s", messages.sink())
+        messages.take(decodeSettings(*f.def, f.controls, std::string("\0\0\0\0\4\0\0", 7), "s"))
             .ok);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Not a settings file: only 7 bytes !");
@@ -328,11 +328,11 @@ TEST(SettingsFile, TruncatedFileIsRefused) {
         FileBuilder file(v.size);
         file.version(v.high, v.low);
         MessageLog messages;
-        EXPECT_TRUE(decodeSettings(*f.def, f.controls, file.bytes(), "t.dat", {}).ok)
+        EXPECT_TRUE(decodeSettings(*f.def, f.controls, file.bytes(), "t.dat").ok)
             << v.high << "." << v.low;
         file.resize(v.size - 1);
         *f.def = *before;
-        EXPECT_FALSE(decodeSettings(*f.def, f.controls, file.bytes(), "t.dat", messages.sink()).ok);
+        EXPECT_FALSE(messages.take(decodeSettings(*f.def, f.controls, file.bytes(), "t.dat")).ok);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_NE(messages.shown[0].text.find(std::to_string(v.size - 1) + " bytes"),
                   std::string::npos);
@@ -359,7 +359,7 @@ TEST(SettingsFile, ValuesUsedAsIndicesAreBroughtIntoRange) {
     } edges[] = {{146, 0, 146}, {147, 0, 0}, {127, 17, 127}, {128, 17, 0}};
     for (int l = 0; l < 4; ++l)
         file.layer(kCellsOffset + 144, l, edges[l].ibmkey, 0, edges[l].keytype, 0, 0, 0);
-    ASSERT_TRUE(decodeSettings(*f.def, f.controls, file.bytes(), "r.dat", {}).ok);
+    ASSERT_TRUE(decodeSettings(*f.def, f.controls, file.bytes(), "r.dat").ok);
     for (int l = 0; l < 4; ++l)
         EXPECT_EQ(f.def->cells[1].layers[l].ibmkey, edges[l].kept) << edges[l].ibmkey;
     EXPECT_EQ(f.controls.DefRepDelay, 3);
@@ -398,7 +398,7 @@ TEST(SavedText, NewDefinitionDump) {
     f.def->stringIndex[9] = 2316;
     f.def->stringChars[447] = {2, 4, 0x1C, 0};
     f.def->cell(15, 7).layers[3] = {1, {}, 31, 8, 0, 0x1C, 0x1C, 0x04, {}, 0};
-    ASSERT_TRUE(saveSettings(*f.def, f.controls, dir.file("n.dat"), {}, dir.file("Saved.txt")));
+    ASSERT_TRUE(saveSettings(*f.def, f.controls, dir.file("n.dat"), dir.file("Saved.txt")));
     const std::string text = readWholeFile(dir.file("Saved.txt"));
     const std::vector<std::string> l = lines(text);
     ASSERT_EQ(l.size(), 1134u);

@@ -32,7 +32,7 @@ class Versions : public ::testing::Test {
         controls.serialNumber = "previous";
     }
     LoadResult load(const FileBuilder& file, const std::string& name = "old.dat") {
-        return decodeSettings(*def, controls, file.bytes(), name, messages.sink());
+        return messages.take(decodeSettings(*def, controls, file.bytes(), name));
     }
     std::string legend(int row, int column) const { return getText(def->cell(row, column).legend); }
     void expectMessage(const char* text, const char* caption) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace quillan {
@@ -13,8 +14,8 @@ namespace {
 
 StringCells cellsOf(const std::u32string& text) {
     StringCells cells;
-    std::string why;
-    EXPECT_TRUE(textToCells(text, cells, why)) << why;
+    const Outcome encoded = textToCells(text, cells);
+    EXPECT_TRUE(encoded) << encoded.message.text;
     return cells;
 }
 
@@ -39,13 +40,14 @@ TEST(StringText, CellsWithoutTextFormShowAPlaceholder) {
 
 TEST(StringText, TextsOutsideTheCharacterTableOrTooLongAreRefused) {
     StringCells cells;
-    std::string why;
-    EXPECT_FALSE(textToCells(U"ab\u00E9", cells, why));
-    EXPECT_NE(why.find("233"), std::string::npos);
+    const Outcome untypable = textToCells(U"ab\u00E9", cells);
+    EXPECT_FALSE(untypable);
+    EXPECT_NE(untypable.message.text.find("233"), std::string::npos);
     EXPECT_TRUE(cells.empty());
-    EXPECT_FALSE(textToCells(std::u32string(kMaxStringText + 1, U'x'), cells, why));
-    EXPECT_NE(why.find("1024"), std::string::npos);
-    EXPECT_TRUE(textToCells(std::u32string(kMaxStringText, U'x'), cells, why));
+    const Outcome tooLong = textToCells(std::u32string(kMaxStringText + 1, U'x'), cells);
+    EXPECT_FALSE(tooLong);
+    EXPECT_NE(tooLong.message.text.find("1024"), std::string::npos);
+    EXPECT_TRUE(textToCells(std::u32string(kMaxStringText, U'x'), cells));
 }
 
 TEST(StringText, PackingAbAndC) {
@@ -113,6 +115,46 @@ TEST(StringText, DeletingAStringRenumbersTheLaterOnes) {
     EXPECT_EQ(def->cells[5].layers[2].ibmkey, 2);
     EXPECT_EQ(def->NumberOfStrings, 2);
     EXPECT_EQ(log.captured(), "StringDefinition bIBMKey = ");
+}
+
+// The string definition dialog's list: each step done or refused with its
+// words, a refused step leaving the list and the keys as they were.
+TEST(StringText, ListEditorStepsAreDoneOrRefusedWithTheirWords) {
+    auto def = std::make_unique<KeyboardDefinition>();
+    ControlValues controls;
+    initStartupDefinition(*def, controls);
+    Log log;
+    StringListEditor editor(*def, log);
+    const auto useString0 = [&def] {
+        def->cells[3].layers[1].keytype = STRING_KEY;
+        def->cells[3].layers[1].ibmkey = 0;
+        return Outcome::success();
+    };
+    struct Step {
+        std::function<Outcome()> run;
+        const char* refusal; // "" when done
+        size_t listed;
+    };
+    const Step steps[] = {
+        {[&] { return editor.add(U""); }, "", 0},
+        {[&] { return editor.add(U"ab"); }, "", 1},
+        {[&] { return editor.add(U"x\u00E9"); },
+         "Character 2 (\"\u00E9\", code 233) cannot be typed by any key.", 1},
+        {[&] { return editor.remove(1); }, "There is no string 1.", 1},
+        {useString0, "", 1},
+        {[&] { return editor.remove(0); },
+         "String 0 is used by 1 key; give it another key before deleting the string.", 1},
+        {[&] { return editor.add(U"c"); }, "", 2},
+        {[&] { return editor.finish(); }, "", 2},
+    };
+    for (const Step& step : steps) {
+        const Outcome done = step.run();
+        EXPECT_EQ(done.ok, *step.refusal == '\0') << step.refusal;
+        EXPECT_EQ(done.message.text, step.refusal);
+        EXPECT_EQ(editor.strings().size(), step.listed) << step.refusal;
+    }
+    EXPECT_EQ(def->NumberOfStrings, 2);
+    EXPECT_EQ(displayText(readPackedStrings(*def)[1]), U"c");
 }
 
 } // namespace

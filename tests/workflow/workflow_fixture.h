@@ -32,7 +32,7 @@ class WorkflowTest : public ::testing::Test {
         session_.clock = &clock_;
         session_.messages = [this](const Message& m) { messages_ += m.text + "\n"; };
         session_.def.cells[9].complete = 1; // something besides the blank matrix
-        ASSERT_TRUE(saveSettings(session_.def, session_.controls, "def.dat", {}));
+        ASSERT_TRUE(saveSettings(session_.def, session_.controls, "def.dat"));
     }
     void TearDown() override {
         fs::current_path(previous_);

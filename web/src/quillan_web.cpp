@@ -152,11 +152,12 @@ EMSCRIPTEN_KEEPALIVE int qw_save(const char* path) {
 // undo), "" with a message when working strings cannot be packed.
 EMSCRIPTEN_KEEPALIVE const char* qw_document() {
     Session& s = page().session;
-    if (const Outcome packed = packStaleStrings(s.def); !packed) {
-        tell("Not exported: " + packed.message.text, "Export as JSON");
+    PortableDefinition definition;
+    if (const Outcome taken = portableDefinition(s, definition); !taken) {
+        tell(taken.message.text, "Export as JSON");
         return give("");
     }
-    return give(exportDefinitionJson({encodeSettings(s.def, s.controls), s.def.pointingBlock}));
+    return give(exportDefinitionJson(definition));
 }
 
 // Replaces the definition with a JSON document (an edited settings section,
