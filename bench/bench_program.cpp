@@ -24,14 +24,14 @@ int main() {
     using namespace quillan;
     std::unique_ptr<SimBackend> backend = makeSimulatedBackend("keyboard-100B");
     uint32_t version = 0;
-    LinkContext ctx{*backend, version, {}, {}, &realClock()};
+    LinkContext ctx{*backend, version, {}, &realClock()};
     EepromImage image;
     for (size_t n = 0; n < image.bytes.size(); ++n)
         image.bytes[n] = static_cast<uint8_t>(n * 13);
 
     const double cpuStart = processSeconds();
     const auto wallStart = std::chrono::steady_clock::now();
-    const bool ok = ProgramKeyboard(ctx, image);
+    const bool ok = ProgramKeyboard(ctx, image).ok;
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     const double cpu = processSeconds() - cpuStart;

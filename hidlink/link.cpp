@@ -42,9 +42,17 @@ GapClock& clockOf(const LinkContext& ctx) {
     return ctx.clock ? *ctx.clock : realClock();
 }
 
-void show(const LinkContext& ctx, const std::string& text, const char* caption) {
-    if (ctx.messages)
-        ctx.messages(Message{text, caption, MessageIcon::None});
+Outcome refused(const std::string& text, const char* caption) {
+    return Outcome::failure(text, caption);
+}
+
+// A transfer that failed or was cancelled: the caller says what it means.
+Outcome untold() {
+    return Outcome::failure({});
+}
+
+Outcome told(bool ok) {
+    return ok ? Outcome::success() : untold();
 }
 
 // Counts failed transfers; tells when the device has to be taken as gone.
@@ -83,12 +91,10 @@ bool sendKeyboardReport(HidDevice& device, SendPath path, const std::array<uint8
     return device.setFeature(report.data(), report.size());
 }
 
-bool downloadToKeyboard(LinkContext& ctx, const FoundDevice& found, const EepromImage& image) {
+Outcome downloadToKeyboard(LinkContext& ctx, const FoundDevice& found, const EepromImage& image) {
     std::unique_ptr<HidDevice> device = ctx.backend.open(found.path);
-    if (!device) {
-        show(ctx, "Couldn.t creat Handle to keyboard!", kProgrammingCaption);
-        return false;
-    }
+    if (!device)
+        return refused("Couldn.t creat Handle to keyboard!", kProgrammingCaption);
     GapClock& clock = clockOf(ctx);
     const SendPath path = sendPathFor(found);
     FailureCount failures;
@@ -101,11 +107,11 @@ bool downloadToKeyboard(LinkContext& ctx, const FoundDevice& found, const Eeprom
             const bool sent = sendKeyboardReport(*device, path, report);
             clock.waitMicroseconds(kKeyboardGapUs);
             if (!failures.record(sent) || cancelled(ctx))
-                return false;
+                return untold();
         }
         ctx.progress.position(block + 1);
     }
-    return !failures.any();
+    return told(!failures.any());
 }
 
 } // namespace
@@ -128,13 +134,11 @@ void matchPrefixToVersion(EepromImage& image, uint32_t version) {
 
 namespace {
 
-bool downloadThroughProgrammer(LinkContext& ctx, const FoundDevice& found, EepromImage& image) {
+Outcome downloadThroughProgrammer(LinkContext& ctx, const FoundDevice& found, EepromImage& image) {
     matchPrefixToVersion(image, ctx.keyboardVersion);
     std::unique_ptr<HidDevice> device = ctx.backend.open(found.path);
-    if (!device) {
-        show(ctx, "Couldn.t creat Handle to keyboard!", kProgrammingCaption);
-        return false;
-    }
+    if (!device)
+        return refused("Couldn.t creat Handle to keyboard!", kProgrammingCaption);
     GapClock& clock = clockOf(ctx);
     FailureCount failures;
     ctx.progress.start(kBlocks);
@@ -147,11 +151,11 @@ bool downloadThroughProgrammer(LinkContext& ctx, const FoundDevice& found, Eepro
             const bool sent = device->setFeature(report.data(), report.size());
             clock.waitMicroseconds(kProgrammerGapUs);
             if (!failures.record(sent) || cancelled(ctx))
-                return false;
+                return untold();
         }
         ctx.progress.position(block + 1);
     }
-    return !failures.any();
+    return told(!failures.any());
 }
 
 // One read request; byte 3 of the answer is the image byte.
@@ -193,38 +197,37 @@ std::string keyboardVersionText(HidDevice& device, uint32_t version) {
     return shown;
 }
 
-void showReadError(LinkContext& ctx, int code) {
+Outcome readError(int code) {
     char text[512];
     std::snprintf(text, sizeof text, "Error : %d , %s", code, std::strerror(code));
-    show(ctx, text, kReadingCaption);
+    return refused(text, kReadingCaption);
 }
 
-bool readFromKeyboard(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
-                      std::string& versionText) {
+Outcome readFromKeyboard(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
+                         std::string& versionText) {
     std::unique_ptr<HidDevice> device = ctx.backend.open(found.path);
-    if (!device) {
-        showReadError(ctx, ctx.backend.lastErrorCode());
-        return false;
-    }
+    if (!device)
+        return readError(ctx.backend.lastErrorCode());
     versionText = keyboardVersionText(*device, ctx.keyboardVersion);
     const SendPath path = sendPathFor(found);
     // Read into a copy so that a failed read leaves the caller's image alone.
     EepromImage copy = image;
     FailureCount failures;
+    Outcome firstError = untold(); // the one failure told; later ones are not
     ctx.progress.start(kTransferBytes);
     for (int n = 0; n < kTransferBytes; ++n) {
         const bool ok = readByte(*device, path, n, copy.bytes[n], copy.bytes[n]);
-        if (!ok && !failures.any()) // later failures are not shown again
-            showReadError(ctx, device->lastErrorCode());
+        if (!ok && !failures.any())
+            firstError = readError(device->lastErrorCode());
         if (!failures.record(ok) || cancelled(ctx))
-            return false;
+            return firstError;
         ctx.progress.position(n + 1);
     }
     if (failures.any())
-        return false;
+        return firstError;
     image.bytes = copy.bytes;
     image.prefixSwapped = false; // as the keyboard holds it
-    return true;
+    return Outcome::success();
 }
 
 } // namespace
@@ -239,37 +242,32 @@ bool isKeyboard(const FoundDevice& found) {
     return product && product->kind == ProductKind::Keyboard;
 }
 
-bool ProgramKeyboard(LinkContext& ctx, EepromImage& image) {
+Outcome ProgramKeyboard(LinkContext& ctx, EepromImage& image) {
     FoundDevice found;
-    if (!FindKeyboard(ctx, found)) {
-        show(ctx, "Didn't find keyboard!", kProgrammingCaption);
-        return false;
-    }
+    if (!FindKeyboard(ctx, found))
+        return refused("Didn't find keyboard!", kProgrammingCaption);
     return programFound(ctx, found, image);
 }
 
-bool programFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image) {
+Outcome programFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image) {
     if (isKeyboard(found))
         return downloadToKeyboard(ctx, found, image);
     if (isProgrammer(found))
         return downloadThroughProgrammer(ctx, found, image);
-    show(ctx, "No keyboard identified ?!", kProgrammingCaption);
-    return false;
+    return refused("No keyboard identified ?!", kProgrammingCaption);
 }
 
-bool ReadKeyboard(LinkContext& ctx, EepromImage& image, std::string& versionText) {
+Outcome ReadKeyboard(LinkContext& ctx, EepromImage& image, std::string& versionText) {
     FoundDevice found;
-    if (!FindKeyboard(ctx, found)) {
-        show(ctx, "Didn't find keyboard!", kReadingCaption);
-        return false;
-    }
+    if (!FindKeyboard(ctx, found))
+        return refused("Didn't find keyboard!", kReadingCaption);
     return readFound(ctx, found, image, versionText);
 }
 
-bool readFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
-               std::string& versionText) {
+Outcome readFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
+                  std::string& versionText) {
     if (!isKeyboard(found))
-        return false; // the programming device cannot read back
+        return untold(); // the programming device cannot read back
     return readFromKeyboard(ctx, found, image, versionText);
 }
 

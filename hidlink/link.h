@@ -52,14 +52,13 @@ class CountingClock : public GapClock {
 };
 
 struct LinkContext {
-    LinkContext(HidBackend& backend, uint32_t& keyboardVersion, MessageSink messages = {},
-                ProgressSink progress = {}, GapClock* clock = nullptr)
-        : backend(backend), keyboardVersion(keyboardVersion), messages(std::move(messages)),
-          progress(std::move(progress)), clock(clock) {}
+    LinkContext(HidBackend& backend, uint32_t& keyboardVersion, ProgressSink progress = {},
+                GapClock* clock = nullptr)
+        : backend(backend), keyboardVersion(keyboardVersion), progress(std::move(progress)),
+          clock(clock) {}
 
     HidBackend& backend;
     uint32_t& keyboardVersion; // 0 = no keyboard found; shown as "V%4.4u"
-    MessageSink messages;
     ProgressSink progress;
     GapClock* clock = nullptr; // nullptr: realClock()
     // Asked between reports; true ends a download or read-back at once,
@@ -99,23 +98,27 @@ bool FindKeyboard(LinkContext& ctx, FoundDevice& found);
 // is listed once.
 std::vector<PluggedDevice> findEveryKeyboard(HidBackend& backend);
 
-// Downloads image bytes 0000..13FF. False when no device was found, it could
-// not be opened, or any send failed (a device that keeps failing ends the
-// download at once).
-bool ProgramKeyboard(LinkContext& ctx, EepromImage& image);
-// The same on a device FindKeyboard accepted (no discovery, no message when
-// there is none).
-bool programFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image);
+// These report nothing themselves: a failure's message (with its caption)
+// is for the caller to show; a failed or cancelled transfer has none.
+
+// Downloads image bytes 0000..13FF. Fails when no device was found ("Didn't
+// find keyboard!"), it could not be opened, or any send failed (a device
+// that keeps failing ends the download at once).
+Outcome ProgramKeyboard(LinkContext& ctx, EepromImage& image);
+// The same on a device FindKeyboard accepted (no discovery).
+Outcome programFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image);
 
 // Reads image bytes 0000..13FF back. versionText receives the first five
 // characters of the keyboard's product string (its versionLabel when it has
-// none). False when no keyboard was found (a programming device cannot be
-// read), it could not be opened, or a transfer failed; the image is then
-// left as it was. On success bytes 1400..1FFF stay as they were.
-bool ReadKeyboard(LinkContext& ctx, EepromImage& image, std::string& versionText);
-// The same on a device FindKeyboard accepted; false for a programming device.
-bool readFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
-               std::string& versionText);
+// none). Fails when no keyboard was found (a programming device cannot be
+// read), it could not be opened, or a transfer failed (the first failure's
+// "Error : N , reason"); the image is then left as it was. On success bytes
+// 1400..1FFF stay as they were.
+Outcome ReadKeyboard(LinkContext& ctx, EepromImage& image, std::string& versionText);
+// The same on a device FindKeyboard accepted; fails, untold, for a
+// programming device.
+Outcome readFound(LinkContext& ctx, const FoundDevice& found, EepromImage& image,
+                  std::string& versionText);
 
 bool isKeyboard(const FoundDevice& found);
 bool isProgrammer(const FoundDevice& found);

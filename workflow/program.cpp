@@ -44,7 +44,8 @@ bool verify(Session& session, const ProgramOptions& options, ProgramReport& repo
     ctx.progress = blockProgress(session.progress);
     EepromImage readBack = session.image;
     std::string versionText;
-    if (!readFound(ctx, report.device, readBack, versionText)) {
+    if (const Outcome read = readFound(ctx, report.device, readBack, versionText); !read) {
+        showOutcome(session.messages, read);
         say(session, "Programming failed\nThe keyboard could not be read back.");
         return false;
     }
@@ -86,9 +87,10 @@ bool wasCancelled(const Session& session) {
 // Download and read-back on the device found; fills the report's result.
 void downloadAndVerify(Session& session, const ProgramOptions& options, LinkContext& ctx,
                        ProgramReport& report) {
-    const bool sent = programFound(ctx, report.device, session.image);
+    const Outcome sent = programFound(ctx, report.device, session.image);
     report.crc = crc32(session.image.bytes.data(), kTransferBytes);
     if (!sent) {
+        showOutcome(session.messages, sent);
         const bool cancelled = wasCancelled(session);
         report.result = cancelled ? ProgramResult::Cancelled : ProgramResult::Failed;
         say(session, cancelled ? "Programming failed\nCancelled." : "Programming failed");

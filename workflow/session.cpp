@@ -48,8 +48,7 @@ bool openLog(Session& session, const std::string& path) {
 }
 
 LinkContext linkContext(Session& session) {
-    LinkContext ctx{*session.backend, session.keyboardVersion, session.messages, session.progress,
-                    session.clock};
+    LinkContext ctx{*session.backend, session.keyboardVersion, session.progress, session.clock};
     ctx.cancelled = session.cancelled;
     return ctx;
 }
@@ -159,7 +158,8 @@ bool readBack(Session& session, std::string& versionText, bool* dumpWritten) {
     // Into a copy: a failed read leaves the image and the definition alone.
     EepromImage copy = session.image;
     LinkContext ctx = linkContext(session);
-    if (!ReadKeyboard(ctx, copy, versionText)) {
+    if (const Outcome read = ReadKeyboard(ctx, copy, versionText); !read) {
+        tell(session, read);
         say(session, "No keyboard detected or Upload not supported!", "Read Keyboard EEProm");
         return false;
     }

@@ -33,7 +33,7 @@ TEST_P(EachKeyboard, AcceptsTheVendorCollection) {
     auto backend = makeSimulatedBackend(GetParam().first);
     ASSERT_NE(backend, nullptr);
     uint32_t version = 0;
-    LinkContext ctx{*backend, version, {}, {}, nullptr};
+    LinkContext ctx{*backend, version, {}, nullptr};
     FoundDevice found;
     ASSERT_TRUE(FindKeyboard(ctx, found));
     EXPECT_EQ(found.memberIndex, GetParam().second);
@@ -165,7 +165,7 @@ TEST(FindEveryKeyboard, OneEntryPerDeviceAtItsProgrammingInterface) {
         SCOPED_TRACE(kinds[i]);
         auto alone = makeSimulatedBackend(kinds[i]);
         uint32_t version = 0;
-        LinkContext ctx{*alone, version, {}, {}, nullptr};
+        LinkContext ctx{*alone, version, {}, nullptr};
         FoundDevice single;
         ASSERT_TRUE(FindKeyboard(ctx, single));
         const std::string device = "sim:" + std::to_string(i + 1);

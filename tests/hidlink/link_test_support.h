@@ -88,13 +88,17 @@ struct Bench {
     CountingClock clock;
 
     LinkContext context() {
-        LinkContext ctx{recorder, version, {}, {}, &clock};
-        ctx.messages = [this](const Message& m) { messages.push_back(m); };
+        LinkContext ctx{recorder, version, {}, &clock};
         ctx.progress.setRange = [this](int range) { ranges.push_back(range); };
         ctx.progress.setPosition = [this](int position) { positions.push_back(position); };
         return ctx;
     }
     std::vector<Transfer>& transfers() { return recorder.transfers; }
+    // What a front end shows of a link call's outcome; true when it went through.
+    bool shown(const Outcome& outcome) {
+        showOutcome([this](const Message& m) { messages.push_back(m); }, outcome);
+        return outcome.ok;
+    }
 };
 
 // An image whose byte n is a pattern of n, so that misplaced bytes show.

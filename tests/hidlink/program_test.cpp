@@ -7,7 +7,7 @@ namespace {
 
 bool program(Bench& bench, EepromImage& image) {
     LinkContext ctx = bench.context();
-    return ProgramKeyboard(ctx, image);
+    return bench.shown(ProgramKeyboard(ctx, image));
 }
 
 bool sameTransferRange(const std::array<uint8_t, kImageSize>& eeprom, const EepromImage& image) {

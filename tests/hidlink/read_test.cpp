@@ -8,7 +8,7 @@ namespace {
 
 bool readBack(Bench& bench, EepromImage& image, std::string& versionText) {
     LinkContext ctx = bench.context();
-    return ReadKeyboard(ctx, image, versionText);
+    return bench.shown(ReadKeyboard(ctx, image, versionText));
 }
 
 // Fills a keyboard's EEPROM with a pattern and reads it back.
@@ -177,7 +177,7 @@ TEST(ReadKeyboard, Product1000FeaturePathUsesFourBytesWithReportByteZero) {
     ShortFeatureBus bus;
     uint32_t version = 0;
     CountingClock clock;
-    LinkContext ctx{bus, version, {}, {}, &clock};
+    LinkContext ctx{bus, version, {}, &clock};
     EepromImage image = patternImage();
     std::string text;
     ASSERT_TRUE(ReadKeyboard(ctx, image, text));

@@ -4,6 +4,8 @@
 #include "workflow_fixture.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 
 TEST_F(WorkflowTest, EveryProductIsProgrammedAndVerifiedWhereItCanBeRead) {
     struct Case {
@@ -275,4 +277,45 @@ TEST_F(WorkflowTest, JsonExportAndImportGiveBackTheDefinition) {
         EXPECT_EQ(session_.controls.fileName, "exported.dat");
     }
     EXPECT_EQ(messages_, "");
+}
+
+// The link's own words come first, once, then the step's.
+TEST_F(WorkflowTest, TheLinksFailuresAreShownOnceBeforeTheStepsOwnWords) {
+    const std::string noRead = "No keyboard detected or Upload not supported!\n";
+    const std::string eio = "Error : 5 , " + std::string(std::strerror(EIO)) + "\n";
+    const std::string eacces = "Error : 13 , " + std::string(std::strerror(EACCES)) + "\n";
+    struct Case {
+        const char* kind; // "" for an empty bus
+        bool refuseOpen;
+        int failEveryNth;
+        bool read;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"keyboard-100B", true, 0, false,
+         "Couldn.t creat Handle to keyboard!\nProgramming failed\n"},
+        {"keyboard-100B", false, 1, false, "Programming failed\n"},
+        {"keyboard-100B", true, 0, true, eacces + noRead},
+        {"keyboard-100B", false, 1, true, eio + noRead},
+        {"", false, 0, true, "Didn't find keyboard!\n" + noRead},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.kind) + (c.read ? " read" : " program"));
+        if (*c.kind) {
+            SimEepromDevice* device = use(c.kind).primary();
+            device->faults.refuseOpen = c.refuseOpen;
+            device->faults.failEveryNth = c.failEveryNth;
+        } else {
+            session_.backend = std::make_shared<SimBackend>();
+        }
+        ASSERT_TRUE(loadDefinition(session_, "def.dat"));
+        ASSERT_TRUE(buildDefinition(session_, false));
+        messages_.clear();
+        std::string versionText;
+        if (c.read)
+            EXPECT_FALSE(readBack(session_, versionText, nullptr));
+        else
+            EXPECT_NE(programAndVerify(session_, {}).result, ProgramResult::Passed);
+        EXPECT_EQ(messages_, c.expected);
+    }
 }
