@@ -117,6 +117,23 @@ std::string StringListEditor::remove(int s) {
     return "";
 }
 
+std::string StringListEditor::replace(int s, const std::u32string& text) {
+    if (s < 0 || s >= static_cast<int>(strings_.size()))
+        return "There is no string " + std::to_string(s) + ".";
+    if (text.empty())
+        return "";
+    StringCells cells;
+    std::string why;
+    if (!textToCells(text, cells, why))
+        return why;
+    std::vector<StringCells> others = strings_;
+    others.erase(others.begin() + s);
+    if (const Outcome fits = addRefusal(others, cells.size()); !fits)
+        return fits.message.text;
+    strings_[static_cast<size_t>(s)] = cells;
+    return "";
+}
+
 std::string StringListEditor::finish() {
     if (const Outcome fits = packRefusal(strings_); !fits)
         return fits.message.text;

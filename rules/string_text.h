@@ -46,7 +46,7 @@ std::vector<StringCells> selectableStrings(KeyboardDefinition& def);
 // The string definition dialog's list, as its buttons change it. Opening
 // packs the working strings (the key picker's are the newest) and reads the
 // list; Add appends a text and counts it; Delete removes a string that no
-// key uses, renumbering the keys of the later ones; OK writes the list into
+// key uses, renumbering the keys of the later ones; Replace edits one; OK writes the list into
 // the packed store and the working slots. Each returns why it was refused,
 // "" when done.
 class StringListEditor {
@@ -58,6 +58,9 @@ class StringListEditor {
     std::string add(const std::u32string& text);
     // A string that keys still use is not deleted: the message names how many.
     std::string remove(int s);
+    // Changes the text of string s in place, under add's rules (an empty
+    // text changes nothing); the keys that type string s type the new text.
+    std::string replace(int s, const std::u32string& text);
     std::string finish();
 
   private:
