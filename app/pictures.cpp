@@ -1,10 +1,8 @@
 #include "app/pictures.h"
 
-#include "model/catalogue.h"
-
 #include <QPainter>
 #include <QPainterPath>
-#include <map>
+#include <array>
 
 namespace quillan {
 
@@ -107,14 +105,12 @@ void drawYellowLamp(QPainter& p) {
     drawLamp(p, QColor(255, 230, 0));
 }
 
-QPixmap render(Draw draw) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(QColor(240, 240, 240));
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    draw(painter);
-    return pixmap;
-}
+// The drawing of each picture, in Picture order.
+constexpr std::array<Draw, kPictureCount> kDrawings = {
+    drawSleeping, drawGreyCircle, drawRedCross,     drawGreenTick, drawMouse,      drawStr,
+    drawNote,     drawPower,      drawQuestionMark, drawGreyLamp,  drawYellowLamp,
+};
+static_assert(kDrawings.size() == static_cast<size_t>(Picture::YellowLamp) + 1);
 
 QPixmap keyboardIcon(int size) {
     QPixmap pixmap(size, size);
@@ -136,48 +132,32 @@ QPixmap keyboardIcon(int size) {
 
 } // namespace
 
-Picture cellPicture(const KeyCell& cell, bool dialogOpenOnThisCell) {
-    if (dialogOpenOnThisCell)
-        return Picture::QuestionMark;
-    if (cell.enabled == 0)
-        return Picture::Sleeping;
-    if (cell.used != 1)
-        return Picture::GreyCircle;
-    if (cell.complete == 0)
-        return Picture::RedCross;
-    switch (cell.layers[0].keytype) {
-    case MOUSE_BUTTON_KEY:
-        return Picture::Mouse;
-    case STRING_KEY:
-        return Picture::Str;
-    case CONSUMER_KEY:
-        return Picture::Note;
-    case SYSTEM_KEY:
-        return Picture::Power;
-    default:
-        return Picture::GreenTick;
-    }
-}
-
-Picture ledPicture(int ledFunction) {
-    return ledFunction == 0 ? Picture::GreyLamp : Picture::YellowLamp;
-}
-
 const QPixmap& picturePixmap(Picture picture) {
-    static const std::map<Picture, QPixmap> pixmaps = {
-        {Picture::Sleeping, render(drawSleeping)},
-        {Picture::GreyCircle, render(drawGreyCircle)},
-        {Picture::RedCross, render(drawRedCross)},
-        {Picture::GreenTick, render(drawGreenTick)},
-        {Picture::Mouse, render(drawMouse)},
-        {Picture::Str, render(drawStr)},
-        {Picture::Note, render(drawNote)},
-        {Picture::Power, render(drawPower)},
-        {Picture::QuestionMark, render(drawQuestionMark)},
-        {Picture::GreyLamp, render(drawGreyLamp)},
-        {Picture::YellowLamp, render(drawYellowLamp)},
-    };
-    return pixmaps.at(picture);
+    static const std::array<QPixmap, kPictureCount> pixmaps = [] {
+        std::array<QPixmap, kPictureCount> all;
+        for (int i = 0; i < kPictureCount; ++i)
+            all[static_cast<size_t>(i)] = QPixmap::fromImage(pictureImage(Picture(i), 16));
+        return all;
+    }();
+    return pixmaps[static_cast<size_t>(picture)];
+}
+
+QImage pictureImage(Picture picture, int size) {
+    QImage image(size, size, QImage::Format_RGB32);
+    image.fill(QColor(240, 240, 240));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 16.0, size / 16.0);
+    kDrawings[static_cast<size_t>(picture)](painter);
+    return image;
+}
+
+QImage pictureStrip(int size) {
+    QImage strip(size * kPictureCount, size, QImage::Format_RGB32);
+    QPainter painter(&strip);
+    for (int i = 0; i < kPictureCount; ++i)
+        painter.drawImage(i * size, 0, pictureImage(Picture(i), size));
+    return strip;
 }
 
 QIcon applicationIcon() {

@@ -26,7 +26,7 @@ struct OpShape {
     const char* synopsis;
 };
 // clang-format off
-constexpr std::array<OpShape, 10> kOps = {{
+constexpr std::array<OpShape, 11> kOps = {{
     // name            kind                address          trailing  synopsis
     {"key",           Kind::Key,          Address::Layer,  2, "key R C L NAME MODES   key picker OK with catalogue row NAME; MODES: - or\n"
                                                               "                         a comma list of alt,ctrl,shift,base,repeat-off,altgr"},
@@ -38,6 +38,7 @@ constexpr std::array<OpShape, 10> kOps = {{
     {"legend",        Kind::Legend,       Address::Cell,   1, "legend R C TEXT        the key's legend"},
     {"string-add",    Kind::StringAdd,    Address::None,   1, "string-add TEXT        \"Add string\", then OK"},
     {"string-delete", Kind::StringDelete, Address::None,   1, "string-delete N        \"Delete string\" on entry N, then OK"},
+    {"string-edit",   Kind::StringEdit,   Address::None,   2, "string-edit N TEXT     entry N's text changed to TEXT, then OK"},
     {"assign-string", Kind::AssignString, Address::Layer,  1, "assign-string R C L N  \"Assign string\" choosing entry N"},
 }};
 // clang-format on
@@ -109,6 +110,11 @@ std::string parseOne(const OpShape& shape, const std::string* w, EditOp& op) {
         if (!parseModes(rest[1], op.modes))
             return at + "modes are - or a comma list of alt,ctrl,shift,base,repeat-off,altgr";
         return "";
+    case Kind::StringEdit:
+        if (!parseNumber(rest[0], 0, kStringSlots - 1, op.value))
+            return at + "string 0..127 expected";
+        ++rest;
+        [[fallthrough]];
     case Kind::Type:
     case Kind::StringAdd: {
         std::u32string text;
@@ -174,9 +180,10 @@ bool setCheck(KeyCell& cell, CellCheck check, int layer, int value) {
 
 bool stringDefinition(KeyboardDefinition& def, Log& log, const EditOp& op, Message& refusal) {
     StringListEditor editor(def, log);
-    Outcome done = op.kind == Kind::StringAdd
-                       ? editor.add(std::u32string(op.text.begin(), op.text.end()))
-                       : editor.remove(op.value);
+    const std::u32string text(op.text.begin(), op.text.end());
+    Outcome done = op.kind == Kind::StringAdd    ? editor.add(text)
+                   : op.kind == Kind::StringEdit ? editor.replace(op.value, text)
+                                                 : editor.remove(op.value);
     if (done)
         done = editor.finish();
     if (!done)
@@ -249,6 +256,7 @@ bool applyEditOp(KeyboardDefinition& def, Log& log, const EditOp& op, Message& r
         return true;
     case Kind::StringAdd:
     case Kind::StringDelete:
+    case Kind::StringEdit:
         return stringDefinition(def, log, op, refusal);
     case Kind::AssignString: {
         const PickerTarget target{op.row, op.column, op.layer, false};

@@ -1,7 +1,7 @@
 // quillan-cli edit FILE.dat OP...: scripted editing of a definition. Each
 // operation runs the same rule functions as the GUI action it stands for
 // (key picker OK, Key Settings check boxes and legend, string definition
-// Add / Delete with OK, "Assign string"), with the same refusals.
+// Add / Delete / edit in place with OK, "Assign string"), with the same refusals.
 #pragma once
 
 #include "model/definition.h"
@@ -25,6 +25,7 @@ struct EditOp {
         Legend,       // legend R C TEXT
         StringAdd,    // string-add TEXT
         StringDelete, // string-delete N
+        StringEdit,   // string-edit N TEXT
         AssignString, // assign-string R C L N
     };
     Kind kind = Kind::None;

@@ -116,6 +116,22 @@ Outcome StringListEditor::remove(int s) {
     return Outcome::success();
 }
 
+Outcome StringListEditor::replace(int s, const std::u32string& text) {
+    if (s < 0 || s >= static_cast<int>(strings_.size()))
+        return Outcome::failure("There is no string " + std::to_string(s) + ".");
+    if (text.empty())
+        return Outcome::success();
+    StringCells cells;
+    if (Outcome encoded = textToCells(text, cells); !encoded)
+        return encoded;
+    std::vector<StringCells> others = strings_;
+    others.erase(others.begin() + s);
+    if (Outcome fits = addRefusal(others, cells.size()); !fits)
+        return fits;
+    strings_[static_cast<size_t>(s)] = cells;
+    return Outcome::success();
+}
+
 Outcome StringListEditor::finish() {
     if (Outcome fits = packRefusal(strings_); !fits)
         return fits;

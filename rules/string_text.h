@@ -46,9 +46,10 @@ std::vector<StringCells> selectableStrings(KeyboardDefinition& def);
 // The string definition dialog's list, as its buttons change it. Opening
 // packs the working strings (the key picker's are the newest) and reads the
 // list; Add appends a text and counts it; Delete removes a string that no
-// key uses, renumbering the keys of the later ones; OK writes the list into
-// the packed store and the working slots. A refusal's message says why (the
-// front end gives it its caption) and changes nothing.
+// key uses, renumbering the keys of the later ones; Replace edits one in
+// place; OK writes the list into the packed store and the working slots. A
+// refusal's message says why (the front end gives it its caption) and
+// changes nothing.
 class StringListEditor {
   public:
     StringListEditor(KeyboardDefinition& def, Log& log);
@@ -58,6 +59,9 @@ class StringListEditor {
     Outcome add(const std::u32string& text);
     // A string that keys still use is not deleted: the message names how many.
     Outcome remove(int s);
+    // Changes the text of string s in place, under add's rules (an empty
+    // text changes nothing); the keys that type string s type the new text.
+    Outcome replace(int s, const std::u32string& text);
     Outcome finish();
 
   private:

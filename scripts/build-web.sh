@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the browser site into web/dist: the core compiled to WebAssembly
-# (the "wasm" preset, build-wasm/) and the page bundled by esbuild (npm ci).
+# (the "wasm" preset, build-wasm/), the desktop's cell pictures as one strip
+# (a native tool of the default preset) and the page bundled by esbuild (npm ci).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # The emscripten package's tools need Debian's node modules (acorn).
@@ -10,6 +11,15 @@ if command -v ccache >/dev/null 2>&1; then
 fi
 cmake --preset wasm >/dev/null
 cmake --build --preset wasm -j "$(nproc)"
+# The matrix and LED pictures, drawn by the desktop's own code (native, Qt)
+# into one strip the page shows them from.
+(
+  . scripts/ccache-env.sh
+  cmake --preset default >/dev/null
+  cmake --build --preset default --target quillan-picture-strip >/dev/null
+)
+QT_QPA_PLATFORM=offscreen build/app/quillan-picture-strip build-wasm/web/pictures.png 32
 cd web
-[ -d node_modules ] || npm ci --no-audit --no-fund
+# Installed again when the lock file changed since the last install.
+[ node_modules/.package-lock.json -nt package-lock.json ] || npm ci --no-audit --no-fund
 node build.mjs ../build-wasm/web

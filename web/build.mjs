@@ -1,6 +1,7 @@
 // Builds the site into web/dist: the page's TypeScript bundled with esbuild,
-// the static files, and the core (quillan-web.js, quillan-web.wasm) from the
-// wasm build folder given as the first argument.
+// the static files, and the core (quillan-web.js, quillan-web.wasm) and the
+// picture strip (pictures.png) from the wasm build folder given as the first
+// argument.
 import { build } from "esbuild";
 import fs from "node:fs";
 import path from "node:path";
@@ -21,5 +22,5 @@ await build({
   logLevel: "warning",
 });
 for (const f of fs.readdirSync(path.join(here, "public"))) fs.copyFileSync(path.join(here, "public", f), path.join(dist, f));
-for (const f of ["quillan-web.js", "quillan-web.wasm"]) fs.copyFileSync(path.join(coreDir, f), path.join(dist, f));
+for (const f of ["quillan-web.js", "quillan-web.wasm", "pictures.png"]) fs.copyFileSync(path.join(coreDir, f), path.join(dist, f));
 console.log(`site built in ${dist}`);

@@ -101,7 +101,10 @@ TEST_F(Edit, OperationsAreParsedStrictly) {
                                                {"type", "0", "0", "0", "caf\xC3\xA9"},
                                                {"used", "0", "0", "2"},
                                                {"none", "0", "0"},
-                                               {"string-delete", "128"}})
+                                               {"string-delete", "128"},
+                                               {"string-edit", "128", "x"},
+                                               {"string-edit", "0", ""},
+                                               {"string-edit", "0"}})
         EXPECT_FALSE(parseEditOps(bad, ops, error)) << (bad.empty() ? "" : bad[0]);
     ASSERT_TRUE(parseEditOps({"key", "1", "2", "3", "Volume up", "alt,shift", "legend", "1", "2",
                               "Vol", "string-add", "hi"},
@@ -250,6 +253,35 @@ TEST_F(Edit, DeletingAUsedStringIsRefused) {
     ASSERT_TRUE(build());
     EXPECT_EQ(typed(2, 1, 0), "two");
     EXPECT_EQ(typed(2, 0, 0), "zz");
+}
+
+TEST_F(Edit, AStringEditedInPlaceKeepsItsNumberAndItsKeys) {
+    ASSERT_EQ(run({"string-add", "one", "string-add", "two", "string-add", "three", "type", "2",
+                   "1", "0", "pq", "assign-string", "2", "1", "0", "1"}),
+              "");
+    struct Case {
+        std::string number, text;
+        std::string refusal; // its start; "" when accepted
+        std::string typed;   // what the key using string 1 types afterwards
+    };
+    const std::string x430(430, 'x');
+    const Case cases[] = {
+        {"1", "TWO", "", "TWO"},
+        {"1", "a\tb", "", "a\tb"},
+        {"1", x430, "", x430},
+        // 13 cells of the others + 440 + terminator do not fit in 448.
+        {"1", std::string(440, 'y'), "String Definition: ", x430},
+        {"4", "z", "String Definition: There is no string 4.", x430},
+        {"1", std::string(1025, 'q'), "String Definition: ", x430},
+    };
+    for (const Case& c : cases) {
+        const std::string refusal = run({"string-edit", c.number, c.text});
+        EXPECT_EQ(refusal.substr(0, c.refusal.size()), c.refusal) << c.text.size();
+        EXPECT_EQ(refusal.empty(), c.refusal.empty()) << refusal;
+        EXPECT_EQ(def.NumberOfStrings, 4); // with the macro "pq"
+        ASSERT_TRUE(build());
+        EXPECT_EQ(typed(2, 1, 0), c.typed) << c.text.size();
+    }
 }
 
 TEST_F(Edit, TextsAreCheckedAndStoredAsLatin1) {

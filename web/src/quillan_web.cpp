@@ -12,6 +12,7 @@
 #include "model/key_labels.h"
 #include "model/settings_file.h"
 #include "model/string_store.h"
+#include "rules/cell_picture.h"
 #include "rules/key_assignment.h"
 #include "rules/string_text.h"
 #include "web/src/webhid_backend.h"
@@ -38,6 +39,9 @@ EM_JS(void, showProgress, (int range, int position), {
         Module.onProgress(range, position);
 });
 EM_JS(int, cancelRequested, (), { return Module.cancelRequested ? 1 : 0; });
+// Gives the browser a turn between two long steps, so that neither adds to
+// the other's task.
+EM_ASYNC_JS(void, giveBrowserTurn, (), { await Module.quillanHid.turn(); });
 
 std::vector<std::string> splitTabs(const char* text) {
     std::vector<std::string> words;
@@ -206,15 +210,27 @@ EMSCRIPTEN_KEEPALIVE const char* qw_layer_lines(int row, int column, int layer) 
 }
 
 // Every cell, one a line by index: used, enabled, the four layers' used
-// flags and the legend, tab-separated.
-EMSCRIPTEN_KEEPALIVE const char* qw_cells() {
+// flags, its picture (rules/cell_picture.h; the cell numbered edited shows
+// the one of a cell whose Key Settings are open) and the legend,
+// tab-separated.
+EMSCRIPTEN_KEEPALIVE const char* qw_cells(int edited) {
     std::string text;
+    int index = 0;
     for (const KeyCell& cell : page().session.def.cells) {
         text += std::to_string(cell.used != 0) + "\t" + std::to_string(cell.enabled != 0);
         for (const LayerAssignment& layer : cell.layers)
             text += "\t" + std::to_string(layer.used != 0);
+        text += "\t" + std::to_string(static_cast<int>(cellPicture(cell, index++ == edited)));
         text += "\t" + getText(cell.legend) + "\n";
     }
+    return give(text);
+}
+
+// The four LEDs' pictures, one a line.
+EMSCRIPTEN_KEEPALIVE const char* qw_led_pictures() {
+    std::string text;
+    for (const int32_t function : page().session.def.Led)
+        text += std::to_string(static_cast<int>(ledPicture(function))) + "\n";
     return give(text);
 }
 
@@ -252,6 +268,7 @@ EMSCRIPTEN_KEEPALIVE const char* qw_program(int verify) {
     Session& s = page().session;
     if (!buildDefinition(s, false))
         return give("");
+    giveBrowserTurn();
     ProgramOptions options;
     options.verify = verify != 0;
     const ProgramReport report = programAndVerify(s, options);

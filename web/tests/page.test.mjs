@@ -50,8 +50,16 @@ test("matrix grid, keyboard operation and accessibility", async ({ page }) => {
     "Read Keyboard EEProm", "Check keyboard presence", "Test keyboard"])
     await expect(button(page, name)).toBeVisible();
   await expect(page.getByLabel("Load settings from file")).toBeVisible();
-  const axe = await new AxeBuilder({ page }).withTags(["wcag2a", "wcag2aa", "wcag21a", "wcag21aa"]).analyze();
-  expect(axe.violations.map((v) => `${v.id}: ${v.nodes.length}`)).toEqual([]);
+  // The views: the matrix with a key in the editor, strings in the list,
+  // the settings, and the key test.
+  const violations = async () => (await new AxeBuilder({ page })
+    .withTags(["wcag2a", "wcag2aa", "wcag21a", "wcag21aa"]).analyze()).violations.map((v) => `${v.id}: ${v.nodes.length}`);
+  expect(await violations()).toEqual([]);
+  await editSome(page);
+  await page.getByLabel("Text of string 0").focus(); // the edited cell's picture
+  expect(await violations()).toEqual([]);
+  await button(page, "Test keyboard").click();
+  expect(await violations()).toEqual([]);
 });
 
 test("edit, undo and redo, unsaved mark, save and load again", async ({ page }) => {
@@ -128,6 +136,10 @@ for (const p of products) {
     await button(page, "Program Keyboard").click();
     const done = p.kind === "programmer" ? "not verified \\(programming device\\)" : "verified";
     await expect(status(page)).toContainText(new RegExp(`${p.label} programmed in \\d+\\.\\d s, ${done}`), { timeout: 60_000 });
+    // Never a report sooner than the gap after the one before.
+    const sends = await page.evaluate(() => window.hidDouble.unit.sendTimes);
+    const gaps = sends.slice(1).map((t, i) => t - sends[i]);
+    expect(Math.min(...gaps)).toBeGreaterThanOrEqual((p.kind === "programmer" ? 10 : 2) - 1e-6);
     const eeprom = Buffer.from(await page.evaluate(() => window.hidDouble.eeprom()));
     // The programming device takes the Prefix table in its own form.
     const compared = p.kind === "programmer" ? [[0, 0x400], [0x500, 0x1400]] : [[0, 0x1400]];
@@ -135,22 +147,44 @@ for (const p of products) {
   });
 }
 
-// A real fault makes every attempt fail; a busy machine stretches a task
-// past 50 ms now and then, so this one rule gets more attempts than the rest.
-test.describe("long tasks", () => {
-  test.describe.configure({ retries: 4 });
-  test("no task runs over 50 ms while a keyboard is programmed and verified", async ({ page }) => {
+// The work of each main-thread task of the page while run() runs, in ms,
+// longest first, from a Chromium trace. A busy machine stretches a task's
+// wall time (what a PerformanceObserver of long tasks sees) by the time other
+// processes hold the processor, and the thread clock here now and then
+// charges a task more than its wall time; the work is at most either, so a
+// task is taken at the smaller of the two. A task that works over 50 ms has
+// both over 50 ms.
+async function taskWork(browser, page, run) {
+  const file = test.info().outputPath("trace.json");
+  await browser.startTracing(page, { path: file, categories: ["toplevel"] });
+  await run();
+  await browser.stopTracing();
+  const events = JSON.parse(fs.readFileSync(file, "utf8")).traceEvents;
+  fs.rmSync(file);
+  const mains = new Set(events.filter((e) => e.name === "thread_name" && e.args?.name === "CrRendererMain")
+    .map((e) => `${e.pid}/${e.tid}`));
+  return events.filter((e) => e.ph === "X" && e.name === "ThreadControllerImpl::RunTask" && mains.has(`${e.pid}/${e.tid}`))
+    .map((e) => Math.min(e.dur, e.tdur ?? e.dur) / 1000).sort((a, b) => b - a);
+}
+
+for (const kind of ["1001", "programmer"]) {
+  test(`no task works over 50 ms while a keyboard is programmed and verified: ${kind}`, async ({ page, browser }) => {
     await open(page);
-    await page.evaluate(() => {
-      window.hidDouble.plug("1001");
+    await page.evaluate((kind) => {
+      window.hidDouble.plug(kind);
       window.longTasks = [];
       new PerformanceObserver((l) => window.longTasks.push(...l.getEntries().map((e) => Math.round(e.duration)))).observe({ entryTypes: ["longtask"] });
+    }, kind);
+    const work = await taskWork(browser, page, async () => {
+      await button(page, "Program Keyboard").click();
+      await expect(status(page)).toContainText("verified", { timeout: 90_000 });
     });
-    await button(page, "Program Keyboard").click();
-    await expect(status(page)).toContainText("verified", { timeout: 90_000 });
-    expect(await page.evaluate(() => window.longTasks)).toEqual([]);
+    // The wall times, for the record: over 50 ms only when the machine was busy.
+    test.info().annotations.push({ type: "long tasks (wall ms)", description: JSON.stringify(await page.evaluate(() => window.longTasks)) });
+    expect(work.length).toBeGreaterThan(1000); // the trace saw the transfer
+    expect(work[0]).toBeLessThanOrEqual(50);
   });
-});
+}
 
 test("a keyboard that stores one byte wrongly fails verification", async ({ page }) => {
   await open(page);
@@ -204,4 +238,83 @@ test("press-to-assign and the key test", async ({ page }) => {
   await expect(page.locator("#test-log")).toContainText("KeyB: IBM Key");
   await page.keyboard.press("Escape");
   await expect(page.locator("#test-panel")).toBeHidden();
+});
+
+// The desktop's pictures in the core's numbering, as the page shows them.
+const picture = { sleeping: 0, greyCircle: 1, redCross: 2, greenTick: 3, mouse: 4, str: 5, note: 6,
+  power: 7, edited: 8, greyLamp: 9, yellowLamp: 10 };
+const shown = (locator) => locator.evaluate((e) => Number(e.style.getPropertyValue("--picture")));
+
+test("cells and LEDs show the desktop's pictures of their state", async ({ page }) => {
+  await open(page);
+  const [width, height] = await page.evaluate(async () => {
+    const strip = new Image();
+    strip.src = "pictures.png";
+    await strip.decode();
+    return [strip.naturalWidth, strip.naturalHeight];
+  });
+  expect(width).toBe(11 * height);
+  const cell = page.getByRole("gridcell", { name: /^Row 4, column 1:/ });
+  const key = (name) => async () => {
+    await page.getByLabel("Key", { exact: true }).fill(name);
+    await button(page, "Assign key").click();
+  };
+  const steps = [
+    [async () => {}, picture.redCross], // used, no key yet
+    [() => page.getByLabel("This key is used").uncheck(), picture.greyCircle],
+    [() => page.getByLabel("This key is used").check(), picture.redCross],
+    [key("Left Mouse Button"), picture.mouse],
+    [key("System power"), picture.power],
+    [key("Next track"), picture.note],
+    [key("IBM Key 31"), picture.greenTick],
+    [async () => {
+      await page.getByLabel("Text", { exact: true }).fill("ab");
+      await button(page, "Type text").click();
+    }, picture.str],
+    [() => page.getByLabel("Enable Key", { exact: true }).uncheck(), picture.sleeping],
+  ];
+  for (const [step, expected] of steps) {
+    await cell.click();
+    await step();
+    // While the key editor has the focus its cell shows the edited picture.
+    if (await page.locator(".editor").evaluate((e) => e.contains(document.activeElement)))
+      expect(await shown(cell.locator(".picture"))).toBe(picture.edited);
+    await cell.click();
+    expect(await shown(cell.locator(".picture"))).toBe(expected);
+  }
+  await page.getByLabel("LED 2").selectOption("Caps Lock LED");
+  await expect.poll(() => shown(page.locator("#led2-picture"))).toBe(picture.yellowLamp);
+});
+
+test("strings are added, edited in place and deleted with the core's refusals", async ({ page }) => {
+  await open(page);
+  for (const text of ["one", "two"]) {
+    await page.getByLabel("New string").fill(text);
+    await button(page, "Add string").click();
+  }
+  const second = page.getByLabel("Text of string 1");
+  await expect(second).toHaveValue("two");
+  await second.fill("TWO");
+  await second.press("Enter");
+  await page.getByRole("gridcell", { name: /^Row 2, column 3:/ }).click();
+  await page.getByLabel("Text", { exact: true }).fill("zz"); // a String Key layer
+  await button(page, "Type text").click();
+  await page.getByLabel("String 1", { exact: true }).check();
+  await button(page, "Assign string").click();
+  await expect(page.locator("#layer-lines")).toHaveText(/^(IBM Key \d+\s+Shift l\s*){3}$/); // T, W, O
+  for (const [text, refusal] of [["caf\u00e9", "cannot be typed by any key"], ["x".repeat(1025), "String Definition"]]) {
+    await second.fill(text);
+    await second.press("Enter");
+    await expect(status(page)).toContainText(refusal);
+    await expect(second).toHaveValue(text); // left to be corrected
+  }
+  await page.getByLabel("String 1", { exact: true }).check();
+  await button(page, "Delete string").click();
+  await expect(status(page)).toContainText("String 1 is used by 1 key");
+  await page.getByLabel("String 0", { exact: true }).check();
+  await button(page, "Delete string").click();
+  await expect(page.getByLabel("Text of string 0")).toHaveValue("TWO");
+  await expect(page.getByLabel("Text of string 1")).toHaveValue("zz"); // the typed macro's
+  await page.locator("body").press("Control+z");
+  await expect(page.getByLabel("Text of string 1")).toHaveValue("TWO");
 });

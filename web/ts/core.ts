@@ -2,7 +2,8 @@
 // message and byte comes from there; this file only passes words and files.
 import type { HidTransport } from "./hid_transport";
 
-export interface Cell { used: boolean; enabled: boolean; layers: boolean[]; legend: string }
+// picture: the number of the cell's picture in the picture strip.
+export interface Cell { used: boolean; enabled: boolean; layers: boolean[]; picture: number; legend: string }
 
 export interface Message { caption: string; text: string; icon: number }
 
@@ -62,12 +63,17 @@ export class Core {
   layerLines(row: number, column: number, layer: number): string[] {
     return this.text("qw_layer_lines", ["number", "number", "number"], [row, column, layer]).split("\n").filter(Boolean);
   }
-  cells(): Cell[] {
-    return this.text("qw_cells").split("\n").slice(0, 128).map((line) => {
-      const [used, enabled, l0, l1, l2, l3, ...legend] = line.split("\t");
-      return { used: used === "1", enabled: enabled === "1", layers: [l0, l1, l2, l3].map((l) => l === "1"), legend: legend.join("\t") };
+  // edited: the index of the cell whose Key Settings are being edited, -1 for none.
+  cells(edited = -1): Cell[] {
+    return this.text("qw_cells", ["number"], [edited]).split("\n").slice(0, 128).map((line) => {
+      const [used, enabled, l0, l1, l2, l3, picture, ...legend] = line.split("\t");
+      return {
+        used: used === "1", enabled: enabled === "1", layers: [l0, l1, l2, l3].map((l) => l === "1"),
+        picture: Number(picture), legend: legend.join("\t"),
+      };
     });
   }
+  ledPictures(): number[] { return this.text("qw_led_pictures").split("\n").filter(Boolean).map(Number); }
   strings(): string[] { return this.text("qw_strings").split("\n").slice(0, -1); }
   catalogue(): { name: string; label: string; page: number; usage: number }[] {
     return this.text("qw_catalogue").split("\n").filter(Boolean).map((line) => {

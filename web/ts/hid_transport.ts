@@ -57,6 +57,10 @@ export class HidTransport {
   private handles = new Map<number, Open>();
   private nextHandle = 1;
   private sliceStart = 0;
+  // When the last report finished (null once a gap has been timed from it),
+  // and the end of the gap the core asked for after it.
+  private lastReport: number | null = null;
+  private gapEnd = 0;
 
   // Gives the event loop back once the running task has worked for a few
   // milliseconds: a device that answers at once (or a busy machine) must
@@ -66,6 +70,39 @@ export class HidTransport {
       await yieldToBrowser();
       this.sliceStart = performance.now();
     }
+  }
+
+  // Waits out the gap before the next report: gives the event loop back
+  // until just before its end and watches the clock for the rest, so a gap
+  // is never shorter than asked, barely longer, and no task runs long.
+  private async gap(): Promise<void> {
+    for (let left = this.gapEnd - performance.now(); left > GAP_SPIN_MS; left = this.gapEnd - performance.now()) {
+      // A long gap (the programming device's) sleeps on a timer first.
+      if (left > GAP_TIMER_SLACK_MS + 1) await new Promise((r) => setTimeout(r, left - GAP_TIMER_SLACK_MS));
+      else await yieldToBrowser();
+      this.sliceStart = performance.now();
+    }
+    while (performance.now() < this.gapEnd) {
+      /* the last fraction of the gap */
+    }
+  }
+
+  // A report call: the gap before it, a turn of the event loop when the task
+  // has run a while, then the report; its end starts the next gap.
+  private async report<T>(send: () => Promise<T>): Promise<T> {
+    await this.gap();
+    await this.slice();
+    try {
+      return await send();
+    } finally {
+      this.lastReport = performance.now();
+    }
+  }
+
+  // A turn of the event loop between two steps of the core's work.
+  async turn(): Promise<void> {
+    await yieldToBrowser();
+    this.sliceStart = performance.now();
   }
 
   async refresh(): Promise<HIDDevice[]> {
@@ -134,46 +171,49 @@ export class HidTransport {
   }
 
   async sendFeature(handle: number, bytes: Uint8Array): Promise<number> {
-    await this.slice();
     const entry = this.handles.get(handle);
     if (!entry) return -ENODEV;
-    try {
-      await entry.device.sendFeatureReport(bytes[0], bytes.subarray(1));
-      return bytes.length;
-    } catch (e) {
-      return errno(e);
-    }
+    return this.report(async () => {
+      try {
+        await entry.device.sendFeatureReport(bytes[0], bytes.subarray(1));
+        return bytes.length;
+      } catch (e) {
+        return errno(e);
+      }
+    });
   }
 
   // The answer with its report ID first, as the platform API gives it.
   async receiveFeature(handle: number, reportId: number, length: number): Promise<Uint8Array | number> {
-    await this.slice();
     const entry = this.handles.get(handle);
     if (!entry) return -ENODEV;
-    try {
-      const view = await entry.device.receiveFeatureReport(reportId);
-      const data = new Uint8Array(view.buffer, view.byteOffset, view.byteLength);
-      // Browsers give the report with or without its ID byte.
-      if (data.length >= length) return data.slice(0, length);
-      const out = new Uint8Array(length);
-      out[0] = reportId;
-      out.set(data.subarray(0, length - 1), 1);
-      return out;
-    } catch (e) {
-      return errno(e);
-    }
+    return this.report(async () => {
+      try {
+        const view = await entry.device.receiveFeatureReport(reportId);
+        const data = new Uint8Array(view.buffer, view.byteOffset, view.byteLength);
+        // Browsers give the report with or without its ID byte.
+        if (data.length >= length) return data.slice(0, length);
+        const out = new Uint8Array(length);
+        out[0] = reportId;
+        out.set(data.subarray(0, length - 1), 1);
+        return out;
+      } catch (e) {
+        return errno(e);
+      }
+    });
   }
 
   async sendOutput(handle: number, bytes: Uint8Array): Promise<number> {
-    await this.slice();
     const entry = this.handles.get(handle);
     if (!entry) return -ENODEV;
-    try {
-      await entry.device.sendReport(bytes[0], bytes.subarray(1));
-      return bytes.length;
-    } catch (e) {
-      return errno(e);
-    }
+    return this.report(async () => {
+      try {
+        await entry.device.sendReport(bytes[0], bytes.subarray(1));
+        return bytes.length;
+      } catch (e) {
+        return errno(e);
+      }
+    });
   }
 
   async receiveInput(handle: number, length: number, timeoutMs: number): Promise<Uint8Array | number> {
@@ -199,16 +239,21 @@ export class HidTransport {
     return out;
   }
 
-  // The gap between two reports, timed on the clock within the running
-  // task (a timer would round 2 ms up to 4). The report calls give the
-  // event loop back every 4 ms of work, so no task runs near 50 ms.
+  // The gap the core asks for after a report, timed from the moment that
+  // report finished (the way back into the core counts towards it); the
+  // next report call waits for its end. A gap that follows no report starts
+  // now.
   pause(us: number): void {
-    const end = performance.now() + us / 1000;
-    while (performance.now() < end) {
-      /* the gap */
-    }
+    this.gapEnd = (this.lastReport ?? performance.now()) + us / 1000;
+    this.lastReport = null;
   }
 }
+
+// The end of a gap is watched on the clock, not through the event loop, for
+// its last this many milliseconds: a turn of the loop can take longer.
+const GAP_SPIN_MS = 0.15;
+// How late a timer may fire (the 4 ms clamp of nested timers and a little).
+const GAP_TIMER_SLACK_MS = 5;
 
 const channel = typeof MessageChannel !== "undefined" ? new MessageChannel() : null;
 const queued: (() => void)[] = [];

@@ -1,9 +1,9 @@
 // The page: one view of the definition, its commands and the keyboard.
 // Presentation only: every edit, file and transfer goes through the core.
 import { Core, type Cell } from "./core";
-import { chooserFilters, HidTransport, isServed, KEYBOARD_VENDOR } from "./hid_transport";
+import { chooserFilters, HidTransport, isServed, KEYBOARD_VENDOR, yieldToBrowser } from "./hid_transport";
 import { usageOfCode } from "./keymap";
-import { Matrix } from "./matrix";
+import { Matrix, showPicture } from "./matrix";
 
 const $ = <T extends HTMLElement = HTMLElement>(id: string) => document.getElementById(id) as T;
 const status = $("status");
@@ -31,8 +31,9 @@ function refresh(): void {
   const dirty = text !== saved;
   $("unsaved").hidden = !dirty;
   document.title = (dirty ? "* " : "") + "Quillan";
-  cells = core.cells();
+  cells = core.cells(editedCell());
   matrix.render(cells, (r, c) => core.layerLines(r, c, layer).join("\n") || "No Key");
+  core.ledPictures().forEach((picture, i) => showPicture($(`led${i + 1}-picture`), picture));
   showSettings();
   showKey();
   showStrings();
@@ -188,6 +189,16 @@ function select(row: number, column: number): void {
   showKey();
 }
 
+// While the key editor holds the focus its cell shows the picture of a key
+// being edited, as the desktop's cell does while its Key Settings are open.
+let editing = false;
+const editedCell = () => (editing ? selected.row * 8 + selected.column : -1);
+function setEditing(now: boolean): void {
+  if (now === editing) return;
+  editing = now;
+  matrix.showPictures(core.cells(editedCell()));
+}
+
 function showKey(): void {
   const { row, column } = selected;
   const key = cells[row * 8 + column];
@@ -214,6 +225,9 @@ function assignKey(name: string): void {
 
 let pressToAssign = false;
 function wireKeyEditor(): void {
+  const editor = $("key-title").closest("section")!;
+  editor.addEventListener("focusin", () => setEditing(true));
+  editor.addEventListener("focusout", (e) => setEditing(editor.contains(e.relatedTarget as Node)));
   const cell = () => [selected.row, selected.column] as const;
   $("key-used").addEventListener("change", (e) => edit("used", ...cell(), (e.target as HTMLInputElement).checked ? 1 : 0));
   $("key-enabled").addEventListener("change", (e) => edit("enabled", ...cell(), (e.target as HTMLInputElement).checked ? 1 : 0));
@@ -222,9 +236,25 @@ function wireKeyEditor(): void {
   $("assign-key").addEventListener("click", () => assignKey($<HTMLInputElement>("key-name").value));
   $("no-key").addEventListener("click", () => edit("none", ...cell(), layer));
   $("type-text").addEventListener("click", () => edit("type", ...cell(), layer, $<HTMLInputElement>("key-text").value));
-  $("assign-string").addEventListener("click", () => edit("assign-string", ...cell(), layer, $<HTMLSelectElement>("string-list").value));
+  $("assign-string").addEventListener("click", () => {
+    const s = pickedString();
+    if (s >= 0) edit("assign-string", ...cell(), layer, s);
+  });
   $("add-string").addEventListener("click", () => edit("string-add", $<HTMLInputElement>("string-text").value));
-  $("delete-string").addEventListener("click", () => edit("string-delete", $<HTMLSelectElement>("string-list").value));
+  $("delete-string").addEventListener("click", () => {
+    const s = pickedString();
+    if (s >= 0) edit("string-delete", s);
+  });
+  // A string is edited in place: its text field commits on change.
+  $("string-list").addEventListener("change", (e) => {
+    const input = e.target as HTMLInputElement;
+    if (input.type === "text") edit("string-edit", input.dataset.string ?? "", input.value);
+  });
+  $("string-list").addEventListener("focusin", (e) => {
+    const row = (e.target as HTMLElement).closest(".string-row");
+    const radio = row?.querySelector<HTMLInputElement>("input[type=radio]");
+    if (radio) radio.checked = true;
+  });
   $("press-key").addEventListener("click", () => {
     pressToAssign = true;
     say("Press the key to assign");
@@ -254,11 +284,39 @@ function wireKeyEditor(): void {
   });
 }
 
+// The string list: one row a string, a choice for Assign and Delete and its
+// text, editable in place. Rows are rebuilt only when their number changes,
+// so a text being edited (or refused) stays as typed.
 function showStrings(): void {
-  const list = $<HTMLSelectElement>("string-list");
-  const value = list.value;
-  list.innerHTML = core.strings().map((s, i) => `<option value="${i}">${i}: ${s.replace(/</g, "&lt;")}</option>`).join("");
-  if (value) list.value = value;
+  const list = $("string-list");
+  const texts = core.strings();
+  if (list.children.length !== texts.length) {
+    const picked = pickedString();
+    list.replaceChildren(...texts.map((_, i) => stringRow(i)));
+    const radio = list.querySelectorAll<HTMLInputElement>("input[type=radio]")[Math.min(picked, texts.length - 1)];
+    if (radio) radio.checked = true;
+  }
+  list.querySelectorAll<HTMLInputElement>("input[type=text]").forEach((input, i) => {
+    if (document.activeElement !== input) input.value = texts[i];
+  });
+}
+
+function stringRow(i: number): HTMLElement {
+  const row = document.createElement("div");
+  row.className = "string-row";
+  const radio = Object.assign(document.createElement("input"), { type: "radio", name: "string", value: String(i) });
+  radio.setAttribute("aria-label", `String ${i}`);
+  const text = Object.assign(document.createElement("input"), { type: "text", spellcheck: false });
+  text.dataset.string = String(i);
+  text.setAttribute("aria-label", `Text of string ${i}`);
+  const number = Object.assign(document.createElement("span"), { textContent: `${i}:`, ariaHidden: "true" });
+  row.append(radio, number, text);
+  return row;
+}
+
+function pickedString(): number {
+  const radio = $("string-list").querySelector<HTMLInputElement>("input[type=radio]:checked");
+  return radio ? Number(radio.value) : -1;
 }
 
 // --- keyboard ------------------------------------------------------------------
@@ -273,6 +331,9 @@ async function withDevice(command: string, run: () => Promise<string>): Promise<
   busy = true;
   document.body.classList.add("busy");
   try {
+    // The click's task ends here (the busy page is painted); the core's
+    // work starts in a task of its own.
+    await yieldToBrowser();
     say(await run());
   } catch (e) {
     say(`${command}: ${(e as Error).message ?? e}`);

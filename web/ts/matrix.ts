@@ -1,6 +1,7 @@
 // The 16 x 8 key matrix as an ARIA grid: one tab stop, arrow keys move,
-// Enter edits the key. Each cell shows its legend and the picture of its
-// state (not fitted, fitted, disabled) as the desktop's cell buttons do.
+// Enter edits the key. Each cell shows the desktop's picture of its state
+// (which one the core says; the strip is the desktop's own drawing) and its
+// legend.
 import type { Cell } from "./core";
 
 export const ROWS = 16;
@@ -11,7 +12,7 @@ export class Matrix {
   private active = 0;
 
   constructor(
-    private grid: HTMLElement,
+    grid: HTMLElement,
     private onSelect: (row: number, column: number) => void,
     private onEdit: () => void,
   ) {
@@ -24,6 +25,9 @@ export class Matrix {
         const cell = document.createElement("div");
         cell.setAttribute("role", "gridcell");
         cell.tabIndex = r === 0 && c === 0 ? 0 : -1;
+        const legend = document.createElement("span");
+        legend.className = "legend";
+        cell.append(pictureElement(), legend);
         const index = r * COLUMNS + c;
         cell.addEventListener("click", () => this.focus(index));
         cell.addEventListener("keydown", (e) => this.key(e, index));
@@ -41,11 +45,17 @@ export class Matrix {
       const key = cells[index];
       const legend = key.legend;
       cell.setAttribute("aria-label", `Row ${row}, column ${column}: ${legend}`);
-      cell.textContent = legend;
+      (cell.lastChild as HTMLElement).textContent = legend;
       cell.className = !key?.used ? "cell unused" : key.enabled ? "cell used" : "cell disabled";
       cell.title = tooltip(row, column);
       cell.setAttribute("aria-selected", String(index === this.active));
     });
+    this.showPictures(cells);
+  }
+
+  // The pictures alone, as the editing state changes them.
+  showPictures(cells: Cell[]): void {
+    this.cells.forEach((cell, index) => showPicture(cell.firstChild as HTMLElement, cells[index].picture));
   }
 
   private focus(index: number): void {
@@ -79,4 +89,17 @@ export class Matrix {
       this.onEdit();
     }
   }
+}
+
+// A picture of the strip (pictures.png, one square per picture in the
+// core's numbering), hidden from assistive technology: the names say it.
+export function pictureElement(): HTMLElement {
+  const picture = document.createElement("span");
+  picture.className = "picture";
+  picture.setAttribute("aria-hidden", "true");
+  return picture;
+}
+
+export function showPicture(element: HTMLElement, picture: number): void {
+  element.style.setProperty("--picture", String(picture));
 }
