@@ -68,17 +68,20 @@ webhid_setup() {
     webhid_state=ready
 }
 
-# driver COMMAND URL [ARGS]: runs the browser driver; its output in
-# driver.txt, shown on the console as it comes (a slow run shows where it is).
+# driver SECONDS COMMAND URL [ARGS]: runs the browser driver for at most
+# SECONDS; its output in driver.txt, shown on the console as it comes (a
+# slow run shows where it is).
 driver() {
+    local limit="$1"
+    shift
     {
-        in_host timeout "$driver_timeout" /usr/bin/python3 "$kernel_dir/webhid_driver.py" "$@" \
+        in_host timeout "$limit" /usr/bin/python3 "$kernel_dir/webhid_driver.py" "$@" \
             --profile "$dir/profile" --log "$dir/chromium.log"
         echo $? >"$dir/driver.rc"
     } 2>&1 | tee "$dir/driver.txt" | awk '{ print "    driver: " $0; fflush() }'
     local rc
     rc=$(cat "$dir/driver.rc")
-    [ "$rc" != 124 ] || echo "error: the driver did not finish within ${driver_timeout}s" >>"$dir/driver.txt"
+    [ "$rc" != 124 ] || echo "error: the driver did not finish within ${limit}s" >>"$dir/driver.txt"
     return "$rc"
 }
 
@@ -93,7 +96,7 @@ scenario_webhid_collections() {
         start_device "$kind" || return
     done
     # A page of the site's origin that runs none of the site's scripts.
-    driver probe "$site_url/kernel-test-probe" || { fail "probe: $(tail -n 1 driver.txt)"; return; }
+    driver 600 probe "$site_url/kernel-test-probe" || { fail "probe: $(tail -n 1 driver.txt)"; return; }
     local expect product reaches
     for expect in 1593:FF02:"feature 0" 04B4:1000:"output 3" 04B4:1001:"feature 3,get feature 3" \
         04B4:100A:"feature 3,get feature 3" 04B4:100B:"feature 3,get feature 3" \
@@ -116,7 +119,7 @@ scenario_webhid_program() {
     start_device keyboard-100B --dump "$dir/eeprom-1.bin" || return
     mkdir -p downloads
     # The emulated keyboards report version 0001, which the browser does not pass on.
-    driver program "$site_url/" --load "$ref/def.dat" --downloads "$dir/downloads" \
+    driver "$driver_timeout" program "$site_url/" --load "$ref/def.dat" --downloads "$dir/downloads" \
         --keyboard-version 1
     local rc=$?
     [ $rc = 0 ] || { fail "the page did not program and read: $(tail -n 1 driver.txt)"; return; }

@@ -224,11 +224,17 @@ if [ -z "$accel_mode" ]; then
         accel_mode=kvm
     fi
 fi
+append="console=ttyS0 quiet loglevel=3 panic=-1 rdinit=/init"
 if [ "$accel_mode" = kvm ]; then
     accel=(-accel kvm -cpu host)
     cpus=2
 else
-    accel=(-accel tcg)
+    # One host thread per guest processor. The guest reads the time stamp
+    # counter for the clock: without tsc=reliable the kernel may take the
+    # emulated HPET instead, and every clock read (the browser makes very
+    # many) becomes an emulated device access.
+    accel=(-accel tcg,thread=multi)
+    append="$append tsc=reliable"
     cpus=$((webhid + 1)) # the browser's processes need the second one
 fi
 memory=512
@@ -243,7 +249,7 @@ set +e
 timeout --kill-after=10 "$vm_timeout" qemu-system-x86_64 -nographic -no-reboot "${accel[@]}" \
     -m "${QUILLAN_VM_MEMORY:-$memory}" -smp "${QUILLAN_VM_CPUS:-$cpus}" "${share[@]}" \
     -kernel "$vmlinuz" -initrd "$work/initrd.gz" \
-    -append "console=ttyS0 quiet loglevel=3 panic=-1 rdinit=/init" \
+    -append "$append" \
     </dev/null >"$log" 2>&1 &
 qemu=$!
 # Scenario results as they come.
