@@ -240,7 +240,7 @@ else
     # Without address randomisation the browser's processes map its code
     # at the same addresses, so translated code is found again instead of
     # translated once more for each process.
-    accel=(-accel tcg,thread=multi)
+    accel=(-accel "tcg,thread=multi")
     append="$append tsc=reliable norandmaps"
     cpus=$((webhid + 1)) # the browser's processes need the second one
 fi
