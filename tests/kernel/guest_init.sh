@@ -10,7 +10,7 @@ mount -t proc proc /proc
 mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 mount -t tmpfs tmpfs /tmp
-echo "quillan-kernel-test: started"
+echo "quillan-kernel-test: started (clock $(cat /sys/devices/system/clocksource/clocksource0/current_clocksource))"
 
 finish() {
     echo "quillan-kernel-test: done"

@@ -12,12 +12,15 @@ scenarios of the real-kernel test.
       f feature) and which of the requests the keyboard and the programming
       device take went through ("feature 3", "get feature 3", "output 3",
       "feature 0").
-  webhid_driver.py program URL --load FILE --downloads DIR
-      loads FILE through the file input named "Load settings from file",
-      presses "Program Keyboard", waits for the result in role=status, then
-      presses "Read Keyboard EEProm" and waits for its download in DIR.
-      Prints "status: TEXT" lines; exit 0 when programming said verified
-      and the read-back downloaded a file.
+  webhid_driver.py program URL --load FILE --downloads DIR [--keyboard-version N]
+      waits for the page's data-ready mark, enters the keyboard's version
+      (field "Keyboard version", or ?keyboardVersion=N), loads FILE
+      through the file input named "Load settings from file", presses
+      "Program Keyboard", waits for the result in role=status, then presses
+      "Read Keyboard EEProm" and waits for its download in DIR. Prints the
+      status and the progress bar as they change, with the seconds since
+      each command; exit 0 when programming said verified and the
+      read-back downloaded a file.
 
 Elements are found by their accessible name and role, as a person using a
 screen reader finds them, so the same run drives any page that keeps these
@@ -154,7 +157,11 @@ class Browser:
 
     def open_page(self, url, download_dir=None):
         self.wait_ready(300)
+        blank = [t["targetId"] for t in self.send("Target.getTargets", browser=True)
+                 ["targetInfos"] if t["type"] == "page"]
+        self.blank = blank[0] if blank else None  # the tab Chromium started with
         target = self.send("Target.createTarget", {"url": "about:blank"}, browser=True)
+        self.target = target["targetId"]
         attached = self.send("Target.attachToTarget",
                              {"targetId": target["targetId"], "flatten": True}, browser=True)
         self.session = attached["sessionId"]
@@ -167,9 +174,20 @@ class Browser:
         self.send("Page.enable")
         self.send("Runtime.enable")
         self.send("DOM.enable")
-        self.send("Accessibility.enable")
+        started = time.monotonic()
         self.send("Page.navigate", {"url": url})
-        self.wait_event("Page.loadEventFired", 60)
+        self.wait_event("Page.loadEventFired", 120)
+        print(f"page: loaded after {time.monotonic() - started:.1f}s", flush=True)
+
+    def show(self, shown):
+        """Brings the page's tab to the front, or the blank tab in front of
+        it. A page behind another tab runs as before but is never drawn:
+        under emulation drawing costs more than the transfers themselves
+        (the read-back moves the progress bar after every byte). The
+        accessibility tree is built only for a page in front."""
+        if self.blank:
+            self.send("Target.activateTarget",
+                      {"targetId": self.target if shown else self.blank}, browser=True)
 
     def evaluate(self, expression, timeout=120):
         result = self.send("Runtime.evaluate", {"expression": expression, "awaitPromise": True,
@@ -188,14 +206,14 @@ class Browser:
         if role is not None:
             query["role"] = role
         nodes = self.send("Accessibility.queryAXTree", query)["nodes"]
-        if not nodes:
-            # The query misses some nodes (a file input named by its label),
-            # which the whole tree has.
-            nodes = [n for n in self.send("Accessibility.getFullAXTree")["nodes"]
-                     if not n.get("ignored") and
-                     name in (None, n.get("name", {}).get("value")) and
-                     role in (None, n.get("role", {}).get("value"))]
-        return [n["backendDOMNodeId"] for n in nodes if "backendDOMNodeId" in n]
+        # The query misses some nodes (a file input named by its label, where
+        # it finds only the label's text), which the whole tree has.
+        nodes += [n for n in self.send("Accessibility.getFullAXTree")["nodes"]
+                  if not n.get("ignored") and
+                  name in (None, n.get("name", {}).get("value")) and
+                  role in (None, n.get("role", {}).get("value"))]
+        found = [n["backendDOMNodeId"] for n in nodes if "backendDOMNodeId" in n]
+        return list(dict.fromkeys(found))
 
     def call(self, node, function):
         objectId = self.send("DOM.resolveNode", {"backendNodeId": node})["object"]["objectId"]
@@ -262,71 +280,144 @@ def probe(browser, args):
 
 
 class Page:
-    """The page's commands as a person reaches them: by accessible name."""
+    """The page's commands as a person reaches them: by accessible name.
+
+    The accessibility tree is built only while elements are looked up:
+    kept on, the renderer would update it for every change of the status
+    and the progress bar, which costs much time under emulation."""
 
     def __init__(self, browser):
         self.browser = browser
+        self.watched = None  # the role=status and role=progressbar elements
+
+    def _lookup(self, name=None, role=None):
+        self.browser.show(True)
+        self.browser.send("Accessibility.enable")
+        try:
+            return self.browser.find(name=name, role=role)
+        finally:
+            self.browser.send("Accessibility.disable")
+            self.browser.show(False)
 
     def element(self, name, want, timeout=30):
         deadline = time.monotonic() + timeout
         while True:
-            for node in self.browser.find(name=name):
+            for node in self._lookup(name=name):
                 if self.browser.call(node, "function() { return " + want + "; }"):
                     return node
             if time.monotonic() > deadline:
                 raise RuntimeError(f'no usable element named "{name}"')
-            time.sleep(0.2)
+            time.sleep(0.5)
 
     def button(self, name, timeout=30):
         return self.element(name, "(this.tagName === 'BUTTON' || this.getAttribute('role') === "
                             "'button') && !this.disabled && this.getAttribute('aria-disabled') "
                             "!== 'true'", timeout)
 
-    def status(self):
-        texts = [self.browser.call(n, "function() { return this.innerText.trim(); }")
-                 for n in self.browser.find(role="status")]
-        return " | ".join(t for t in texts if t)
+    def click(self, name, timeout=30):
+        self.browser.call(self.button(name, timeout), "function() { this.click(); }")
+
+    def watch(self):
+        """Finds the status and progress elements once; state() reads them."""
+        objects = []
+        for role in ("status", "progressbar"):
+            for node in self._lookup(role=role):
+                objects.append(self.browser.send("DOM.resolveNode", {"backendNodeId": node})
+                               ["object"]["objectId"])
+        if not objects:
+            raise RuntimeError("the page has no role=status element")
+        self.watched = objects
+
+    def state(self):
+        """(status text, progress) in one call into the page."""
+        first, *rest = self.watched
+        value = self.browser.send("Runtime.callFunctionOn", {
+            "objectId": first, "arguments": [{"objectId": o} for o in rest],
+            "functionDeclaration": "function(...more) { const all = [this, ...more];"
+            " const texts = all.filter((e) => e.tagName !== 'PROGRESS' &&"
+            " e.getAttribute('role') !== 'progressbar').map((e) => e.innerText.trim());"
+            " const bars = all.filter((e) => !texts.includes(e) && (e.tagName === 'PROGRESS' ||"
+            " e.getAttribute('role') === 'progressbar')).map((e) => e.tagName === 'PROGRESS' ?"
+            " e.value + '/' + e.max : e.getAttribute('aria-valuenow'));"
+            " return [texts.filter(Boolean).join(' | ').replace(/\\s*\\n\\s*/g, ' / '),"
+            " bars.join(' ')]; }",
+            "returnByValue": True})["result"].get("value")
+        return value[0], value[1]
+
+    def wait_ready(self, timeout):
+        """Waits for the page's data-ready mark, set once its core has loaded."""
+        started = time.monotonic()
+        while self.browser.evaluate("document.body.dataset.ready") != "true":
+            if time.monotonic() > started + timeout:
+                raise RuntimeError(f"the page was not ready within {timeout}s")
+            time.sleep(0.5)
+        print(f"page: ready after {time.monotonic() - started:.1f}s", flush=True)
 
     def wait_status(self, pattern, before, timeout, until=lambda: False):
         """The status text once it matches pattern (or until() holds); gives
-        up when it stays the same for timeout seconds (a page that shows
-        progress may run long on a slow machine)."""
-        started = changed = time.monotonic()
-        text = before
+        up when neither the status nor the progress bar changes for timeout
+        seconds (a transfer may run long on a slow machine)."""
+        started = changed = shown = time.monotonic()
+        text, progress = before, None
         while time.monotonic() < changed + timeout:
-            now = self.status()
-            if now != text:
-                text, changed = now, time.monotonic()
-                print(f"{changed - started:6.1f}s {text}", flush=True)
-                if re.search(pattern, text, re.IGNORECASE):
+            now, bar = self.state()
+            if now != text or bar != progress:
+                changed = time.monotonic()
+                if now != text or changed - shown >= 30:
+                    print(f"{changed - started:7.1f}s {now} [{bar}]", flush=True)
+                    shown = changed
+                moved, text, progress = now != text, now, bar
+                if moved and re.search(pattern, text, re.IGNORECASE):
                     return text
             if until():
                 return text
-            time.sleep(0.5)
+            time.sleep(1)
         raise RuntimeError(f'status stayed "{text}" for {timeout}s')
 
 
-FAILED = r"fail|error|refus|only be programmed|not found|didn.t find"
+FAILED = r"fail|error|refus|only be programmed|not found|didn.t find|no keyboard|enter it"
+
+
+def set_keyboard_version(browser, page, version):
+    """Enters the keyboard's version where the page asks for it (the
+    browser does not report a device's version)."""
+    for node in page._lookup(name="Keyboard version"):
+        browser.call(node, "function() { this.value = '%d'; this.dispatchEvent("
+                     "new Event('change', {bubbles: true})); }" % version)
 
 
 def program(browser, args):
-    browser.open_page(args.url, args.downloads)
+    url = args.url
+    if args.keyboard_version:
+        url += ("&" if "?" in url else "?") + f"keyboardVersion={args.keyboard_version}"
+    browser.open_page(url, args.downloads)
     page = Page(browser)
     chooser = page.element("Load settings from file", "this.tagName === 'INPUT' && "
-                           "this.type === 'file'")
+                           "this.type === 'file'", timeout=120)
+    page.watch()
+    page.wait_ready(300)
+    if args.keyboard_version:
+        set_keyboard_version(browser, page, args.keyboard_version)
+    before = page.state()[0]
     browser.send("DOM.setFileInputFiles", {"files": [args.load], "backendNodeId": chooser})
-    before = page.status()
-    browser.call(page.button("Program Keyboard", timeout=60), "function() { this.click(); }")
-    text = page.wait_status("programmed|" + FAILED, before, args.timeout)
+    text = page.wait_status(".", before, 60)
+    print("status: " + text, flush=True)
+    if re.search(FAILED, text, re.IGNORECASE):
+        return 1
+    page.click("Program Keyboard", timeout=60)
+    print("page: " + browser.evaluate("document.visibilityState"), flush=True)
+    text = page.wait_status("programmed|" + FAILED, text, args.timeout)
     print("status: " + text, flush=True)
     if re.search(FAILED, text, re.IGNORECASE) or not re.search(r", verified\b", text):
         return 1
-    browser.call(page.button("Read Keyboard EEProm"), "function() { this.click(); }")
+    page.click("Read Keyboard EEProm")
     finished = lambda: [d for d in browser.downloads.values() if d["state"] != "inProgress"]
     text = page.wait_status(FAILED, text, args.timeout, until=finished)
-    print("status: " + page.status(), flush=True)
+    print("status: " + page.state()[0], flush=True)
     for download in finished():
         print(f"download: {download['name']} {download['state']}", flush=True)
+    if re.search(FAILED, text, re.IGNORECASE):
+        return 1
     return 0 if finished() and all(d["state"] == "completed" for d in finished()) else 1
 
 
@@ -363,6 +454,7 @@ def main():
     parser.add_argument("--profile", default="/tmp/chromium-profile")
     parser.add_argument("--log", default="/tmp/chromium.log")
     parser.add_argument("--timeout", type=int, default=240)
+    parser.add_argument("--keyboard-version", type=int, default=0)
     args = parser.parse_args()
     with open(args.log, "a") as log:
         browser = Browser(args.profile, log)
