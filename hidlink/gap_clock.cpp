@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 // difference. Overshoot costs the download time, waiting processor time;
 // the percentile weighs the two.
 constexpr int64_t kMinMarginNs = 20'000;
-constexpr int64_t kMaxMarginNs = 600'000;
+constexpr int64_t kMaxMarginNs = 200'000; // at most a tenth of a keyboard's gap
 constexpr int64_t kInitialMarginNs = 150'000;
 constexpr int64_t kSpinReserveNs = 10'000;
 constexpr int64_t kMarginUpNs = 10'000;  // after a wake-up later than the margin

@@ -418,6 +418,15 @@ def program(browser, args):
         print(f"download: {download['name']} {download['state']}", flush=True)
     if re.search(FAILED, text, re.IGNORECASE):
         return 1
+    # A keyboard without a product string is shown by its version ("V0001"),
+    # as on the desktop, not by the name the system gives the device.
+    deadline = time.monotonic() + 60
+    while not re.search(r"Keyboard read !", page.state()[0]) and time.monotonic() < deadline:
+        time.sleep(1)
+    shown = page.state()[0]
+    if not re.search(r"Keyboard read ! V\d{4}\b", shown):
+        print(f'status after the read: "{shown}", not "Keyboard read ! Vnnnn"', flush=True)
+        return 1
     return 0 if finished() and all(d["state"] == "completed" for d in finished()) else 1
 
 

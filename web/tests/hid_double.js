@@ -113,7 +113,7 @@
       const v = String(unit.version).padStart(4, "0");
       double.devices = [new Device(unit, [programmer], 0xff02, 0x1593, `V${v}`)];
     } else {
-      double.devices = products[kind].map((c) => new Device(unit, c, parseInt(kind, 16), 0x04b4, ""));
+      double.devices = products[kind].map((c) => new Device(unit, c, parseInt(kind, 16), 0x04b4, `HID 04b4:${kind.toLowerCase()}`));
     }
     double.granted = options.granted ?? true;
     return unit;

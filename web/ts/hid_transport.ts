@@ -165,9 +165,15 @@ export class HidTransport {
     this.handles.delete(handle);
   }
 
+  // The device's product string. A device without one is named by the
+  // system instead (Linux: "HID 04b4:100b"), which is not the keyboard's
+  // product string: the core then shows the keyboard's version, as on the
+  // desktop.
   productName(handle: number): string | number {
     const entry = this.handles.get(handle);
-    return entry ? entry.device.productName ?? "" : -ENODEV;
+    if (!entry) return -ENODEV;
+    const name = entry.device.productName ?? "";
+    return /^HID [0-9a-f]{4}:[0-9a-f]{4}$/i.test(name) ? "" : name;
   }
 
   async sendFeature(handle: number, bytes: Uint8Array): Promise<number> {
