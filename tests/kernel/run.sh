@@ -15,8 +15,8 @@
 #   QUILLAN_KERNEL_CACHE  where the kernel package is kept
 #                         (default: ${XDG_CACHE_HOME:-~/.cache}/quillan-kernel)
 #   QUILLAN_KERNEL_ONLY   space-separated scenario names to run (default: all)
-#   QUILLAN_KERNEL_WEBHID 0: leave out the WebHID scenarios (Chromium in the
-#                         guest), which otherwise run with the others
+#   QUILLAN_KERNEL_WEBHID 1: run the WebHID scenarios (Chromium in the guest)
+#                         with the others (default 0: left out)
 #   QUILLAN_VM_TIMEOUT    seconds the guest may run (default 720, 3000 with WebHID)
 #   QUILLAN_KERNEL_VERBOSE  when set, the guest shows the logs of passing scenarios too
 #   QUILLAN_KERNEL_EXTRA  further programs to put into the guest's /bin
@@ -30,11 +30,12 @@ here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 cache="${QUILLAN_KERNEL_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/quillan-kernel}"
 only="${QUILLAN_KERNEL_ONLY:-}"
-# The WebHID scenarios (Chromium in the guest) run unless QUILLAN_KERNEL_ONLY
-# leaves them out or QUILLAN_KERNEL_WEBHID=0.
+# The WebHID scenarios (Chromium in the guest) run when QUILLAN_KERNEL_ONLY
+# names them or QUILLAN_KERNEL_WEBHID=1 (tests/kernel/webhid.md says why they
+# are not run by default yet).
 webhid=0
 if echo " $only " | grep -q ' webhid-' ||
-    { [ -z "$only" ] && [ "${QUILLAN_KERNEL_WEBHID:-1}" != 0 ]; }; then
+    { [ -z "$only" ] && [ "${QUILLAN_KERNEL_WEBHID:-0}" = 1 ]; }; then
     webhid=1
 fi
 # The WebHID scenarios took 9 to 17 minutes on a 2-core host shared with
