@@ -4,9 +4,8 @@
 #include "gui/message_box.h"
 #include "model/catalogue.h"
 #include "model/file_names.h"
-#include "model/key_labels.h"
+#include "rules/cell_tooltip.h"
 #include "rules/key_assignment.h"
-#include "rules/string_text.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -35,22 +34,6 @@ bool isEditCommand(int id) {
 
 QString absolute(const QString& name) {
     return QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath());
-}
-
-// One used layer in words: its key, or the text of its string.
-QString layerText(const KeyboardDefinition& def, const LayerAssignment& layer) {
-    if (layer.keytype == STRING_KEY) {
-        const int slot = layer.ibmkey;
-        if (slot < 0 || slot >= kStringSlots)
-            return QString("String %1").arg(slot);
-        const int length = workingStringLength(def, slot);
-        const StringCells cells(def.stringSlots[slot].begin(),
-                                def.stringSlots[slot].begin() + length);
-        return QString("String \"%1\"").arg(QString::fromStdU32String(displayText(cells)));
-    }
-    if (layer.keytype == UNUSED_KEY)
-        return "No Key";
-    return QString::fromStdString(describedKeyName(layer.ibmkey));
 }
 
 } // namespace
@@ -224,20 +207,8 @@ void MainWindow::showProgrammed() {
 }
 
 void MainWindow::updateCellToolTips() {
-    const KeyboardDefinition& def = state_.def;
-    for (int index = 0; index < kCells; ++index) {
-        const KeyCell& cell = def.cells[index];
-        QStringList lines;
-        lines << QString("Row %1, column %2").arg(index / kColumns).arg(index % kColumns);
-        const QString legend = QString::fromLatin1(getText(cell.legend));
-        if (!legend.isEmpty())
-            lines << QString("Legend: %1").arg(legend);
-        for (int layer = 0; layer < kLayers; ++layer)
-            if (cell.layers[layer].used)
-                lines << QString("%1: %2").arg(kLayerNames[layer],
-                                               layerText(def, cell.layers[layer]));
-        cells_[index]->setToolTip(lines.join('\n'));
-    }
+    for (int index = 0; index < kCells; ++index)
+        cells_[index]->setToolTip(QString::fromStdString(cellToolTip(state_.def, index)));
 }
 
 } // namespace quillan

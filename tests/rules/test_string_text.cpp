@@ -2,7 +2,10 @@
 // packed store, the limits, and renumbering after a deletion.
 #include "rules/string_text.h"
 
+#include "rules/cell_tooltip.h"
+
 #include "model/catalogue.h"
+#include "model/key_labels.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +158,38 @@ TEST(StringText, ListEditorStepsAreDoneOrRefusedWithTheirWords) {
     }
     EXPECT_EQ(def->NumberOfStrings, 2);
     EXPECT_EQ(displayText(readPackedStrings(*def)[1]), U"c");
+}
+
+// A cell's tooltip names every used layer, a string by its text; the
+// Latin-1 legend and any character come out as UTF-8.
+TEST(StringText, CellToolTipListsEveryUsedLayer) {
+    auto def = std::make_unique<KeyboardDefinition>();
+    ControlValues controls;
+    initStartupDefinition(*def, controls);
+    StringCells ab = cellsOf(U"ab");
+    std::copy(ab.begin(), ab.end(), def->stringSlots[0].begin());
+    KeyCell& cell = def->cells[1 * kColumns + 2];
+    setText(cell.legend, "\xE9");
+    const struct {
+        int layer, keytype, ibmkey;
+    } layers[] = {
+        {0, NORMAL_KEY, 31}, {1, STRING_KEY, 0}, {2, STRING_KEY, kStringSlots}, {3, UNUSED_KEY, 0}};
+    for (const auto& l : layers)
+        cell.layers[l.layer] = LayerAssignment{};
+    for (const auto& l : layers) {
+        cell.layers[l.layer].used = 1;
+        cell.layers[l.layer].keytype = static_cast<uint8_t>(l.keytype);
+        cell.layers[l.layer].ibmkey = l.ibmkey;
+    }
+    EXPECT_EQ(cellToolTip(*def, 1 * kColumns + 2),
+              "Row 1, column 2\nLegend: \u00E9\n"
+              "No Fn1 / No Fn2: " +
+                  describedKeyName(31) +
+                  "\n"
+                  "Fn1 / No Fn2: String \"ab\"\n"
+                  "No Fn1 / Fn2: String 128\nFn1 / Fn2: No Key");
+    setText(def->cells[0].legend, "");
+    EXPECT_EQ(cellToolTip(*def, 0), "Row 0, column 0"); // no legend, no used layer
 }
 
 } // namespace

@@ -9,10 +9,12 @@
 #include "cli/edit.h"
 #include "model/catalogue.h"
 #include "model/definition_json.h"
+#include "model/file_io.h"
 #include "model/key_labels.h"
 #include "model/settings_file.h"
 #include "model/string_store.h"
 #include "rules/cell_picture.h"
+#include "rules/cell_tooltip.h"
 #include "rules/key_assignment.h"
 #include "rules/string_text.h"
 #include "web/src/webhid_backend.h"
@@ -209,6 +211,11 @@ EMSCRIPTEN_KEEPALIVE const char* qw_layer_lines(int row, int column, int layer) 
     return give(text);
 }
 
+// The tooltip of a matrix cell, as the desktop's (rules/cell_tooltip.h).
+EMSCRIPTEN_KEEPALIVE const char* qw_cell_tooltip(int row, int column) {
+    return give(cellToolTip(page().session.def, row * kColumns + column));
+}
+
 // Every cell, one a line by index: used, enabled, the four layers' used
 // flags, its picture (rules/cell_picture.h; the cell numbered edited shows
 // the one of a cell whose Key Settings are open) and the legend,
@@ -221,7 +228,7 @@ EMSCRIPTEN_KEEPALIVE const char* qw_cells(int edited) {
         for (const LayerAssignment& layer : cell.layers)
             text += "\t" + std::to_string(layer.used != 0);
         text += "\t" + std::to_string(static_cast<int>(cellPicture(cell, index++ == edited)));
-        text += "\t" + getText(cell.legend) + "\n";
+        text += "\t" + utf8FromLatin1(getText(cell.legend)) + "\n";
     }
     return give(text);
 }

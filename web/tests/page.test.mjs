@@ -67,6 +67,11 @@ test("edit, undo and redo, unsaved mark, save and load again", async ({ page }) 
   await expect(page.locator("#unsaved")).toBeHidden();
   await editSome(page);
   await expect(page.getByRole("gridcell", { name: "Row 2, column 3: Q" })).toBeVisible();
+  // The tooltip is the desktop's: every used layer, whichever layer is shown.
+  await page.locator("#layer").selectOption("1");
+  await expect(page.getByRole("gridcell", { name: "Row 2, column 3: Q" }))
+    .toHaveAttribute("title", /^Row 2, column 3\nLegend: Q\nNo Fn1 \/ No Fn2: IBM Key 17\b/);
+  await page.locator("#layer").selectOption("0");
   await expect(page.locator("#unsaved")).toBeVisible();
   await page.locator("body").press("Control+z"); // the string
   await page.locator("body").press("Control+z"); // the key

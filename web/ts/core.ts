@@ -63,6 +63,10 @@ export class Core {
   layerLines(row: number, column: number, layer: number): string[] {
     return this.text("qw_layer_lines", ["number", "number", "number"], [row, column, layer]).split("\n").filter(Boolean);
   }
+  // The desktop's tooltip of a cell: place, legend, every used layer's key or string.
+  cellToolTip(row: number, column: number): string {
+    return this.text("qw_cell_tooltip", ["number", "number"], [row, column]);
+  }
   // edited: the index of the cell whose Key Settings are being edited, -1 for none.
   cells(edited = -1): Cell[] {
     return this.text("qw_cells", ["number"], [edited]).split("\n").slice(0, 128).map((line) => {

@@ -32,7 +32,7 @@ function refresh(): void {
   $("unsaved").hidden = !dirty;
   document.title = (dirty ? "* " : "") + "Quillan";
   cells = core.cells(editedCell());
-  matrix.render(cells, (r, c) => core.layerLines(r, c, layer).join("\n") || "No Key");
+  matrix.render(cells, (r, c) => core.cellToolTip(r, c));
   core.ledPictures().forEach((picture, i) => showPicture($(`led${i + 1}-picture`), picture));
   showSettings();
   showKey();
