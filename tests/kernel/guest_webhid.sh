@@ -85,6 +85,13 @@ driver() {
     return "$rc"
 }
 
+# After a failed run: the end of Chromium's log and the guest's memory, on
+# the console.
+show_browser_state() {
+    { tail -n 30 "$dir/chromium.log"; free -m; dmesg | tail -n 5; } 2>&1 |
+        awk '{ print "    browser-state: " $0 }'
+}
+
 # Every keyboard product and the programming device at once: which of their
 # collections does the browser show, and which request reports reach them?
 # Each product must be reachable on the path the note in tests/kernel says.
@@ -122,7 +129,11 @@ scenario_webhid_program() {
     driver "$driver_timeout" program "$site_url/" --load "$ref/def.dat" --downloads "$dir/downloads" \
         --keyboard-version 1
     local rc=$?
-    [ $rc = 0 ] || { fail "the page did not program and read: $(tail -n 1 driver.txt)"; return; }
+    [ $rc = 0 ] || {
+        show_browser_state
+        fail "the page did not program and read: $(tail -n 1 driver.txt)"
+        return
+    }
     stop_devices
     expect_programmed 1 || return
     [ "$(summary 1 stored)" = 5120 ] || { fail "the keyboard stored $(summary 1 stored) bytes"; return; }

@@ -105,6 +105,9 @@ class Browser:
                                               "state": "inProgress"}
         if message.get("method") == "Browser.downloadProgress" and params["guid"] in self.downloads:
             self.downloads[params["guid"]]["state"] = params["state"]
+        if message.get("method") in ("Inspector.targetCrashed", "Target.targetCrashed",
+                                     "Target.detachedFromTarget"):
+            print(f"browser: {message['method']} {json.dumps(params)[:200]}", flush=True)
         # Console output of the page goes to the log, for looking into a failure.
         if message.get("method") == "Runtime.consoleAPICalled":
             args = message["params"].get("args", [])
@@ -220,6 +223,23 @@ class Browser:
         return self.send("Runtime.callFunctionOn", {"objectId": objectId, "functionDeclaration":
                          function, "returnByValue": True})["result"].get("value")
 
+    def diagnose(self):
+        """When the page stops answering: the browser's targets and, twice five
+        seconds apart, the processor time of each of its processes' busiest
+        threads, to tell a page that is busy from one that waits."""
+        try:
+            for t in self.send("Target.getTargets", browser=True, timeout=30)["targetInfos"]:
+                print(f"target: {t['type']} {t['url'][:60]} attached={t.get('attached')}", flush=True)
+            processes = self.send("SystemInfo.getProcessInfo", browser=True,
+                                  timeout=30)["processInfo"]
+        except RuntimeError as error:
+            print("diagnose: " + str(error), flush=True)
+            return
+        for _ in range(2):
+            for p in processes:
+                print(f"process {p['type']} {p['id']}: {_threads(p['id'])}", flush=True)
+            time.sleep(5)
+
     def close(self):
         try:
             self.send("Browser.close", browser=True, timeout=10)
@@ -230,6 +250,22 @@ class Browser:
         except subprocess.TimeoutExpired:
             self.proc.kill()
             self.proc.wait()
+
+
+def _threads(pid):
+    """The process's threads with state and processor ticks, busiest first."""
+    rows = []
+    try:
+        for task in os.listdir(f"/proc/{pid}/task"):
+            with open(f"/proc/{pid}/task/{task}/stat") as f:
+                stat = f.read()
+            name = stat[stat.index("(") + 1:stat.rindex(")")]
+            fields = stat[stat.rindex(")") + 2:].split()
+            rows.append((int(fields[11]) + int(fields[12]), fields[0], name))
+    except OSError as error:
+        return str(error)
+    rows.sort(reverse=True)
+    return " ".join(f"{name}:{state}:{ticks}" for ticks, state, name in rows[:6])
 
 
 PROBE = r"""
@@ -470,6 +506,8 @@ def main():
         try:
             return (probe if args.command == "probe" else program)(browser, args)
         except RuntimeError as error:
+            if "no answer" in str(error):
+                browser.diagnose()
             print("error: " + str(error), flush=True)
             return 1
         finally:
