@@ -170,9 +170,9 @@ EMSCRIPTEN_KEEPALIVE const char* qw_document() {
 // an undo step); a refused document leaves it alone.
 EMSCRIPTEN_KEEPALIVE int qw_apply(const char* text) {
     const std::string path = "/tmp/apply.json";
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fputs(text, file);
-        std::fclose(file);
+    if (const Outcome written = writeFileAtomically(path, text); !written) {
+        tell(written.message.text, "Edit");
+        return 0;
     }
     return qw_load(path.c_str());
 }
