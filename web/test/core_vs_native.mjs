@@ -70,7 +70,18 @@ function randomEditWords() {
 }
 
 const outputs = ["out.dat", "Saved.txt", "EEPkey.bin", "EEPkey.txt", "out.json", "imp.dat",
-  "back.dat", "eepraw.txt", "edit.dat"];
+  "back.dat", "eepraw.txt", "edit.dat", "bad.dat"];
+
+// A JSON document the importer must refuse, in the same words on both: the
+// previous definition's export cut short, with a number too large to hold,
+// or with a list where a value belongs.
+function badJson(exported) {
+  switch (rand() % 3) {
+    case 0: return exported.slice(0, rand() % exported.length);
+    case 1: return exported.replace(/\b\d+\b/, "1e400");
+    default: return exported.replace(/: (true|false|"[^"]*")/, ": [7]");
+  }
+}
 
 // The steps run on a definition file "in.dat" next to the previous one, "prev.dat".
 function steps(editWords) {
@@ -83,6 +94,7 @@ function steps(editWords) {
     ["diff", "prev.dat", "in.dat"],
     ["diff", "out.json", "back.dat"],
     ["edit", "edit.dat", ...editWords],
+    ["import", "bad.json", "bad.dat"],
   ];
 }
 
@@ -112,6 +124,7 @@ const latin = (s) => Buffer.from(s, "utf8").toString("latin1");
 const work = fs.mkdtempSync(path.join(os.tmpdir(), "quillan-web-compare-"));
 let passed = 0, failed = 0;
 let previous = randomSettingsFile(shapes[8]);
+let previousJson = '{"format": "x"}';
 for (let i = 0; i < count; ++i) {
   const native = path.join(work, `n${i}`);
   fs.mkdirSync(native);
@@ -132,7 +145,9 @@ for (let i = 0; i < count; ++i) {
   const editWords = randomEditWords();
   const wasmDir = `/compare/w${i}`;
   FS.mkdirTree(wasmDir);
-  for (const [name, bytes] of [["in.dat", input], ["prev.dat", previous], ["edit.dat", input]]) {
+  const bad = Buffer.from(badJson(previousJson), "latin1");
+  for (const [name, bytes] of [["in.dat", input], ["prev.dat", previous], ["edit.dat", input],
+    ["bad.json", bad]]) {
     fs.writeFileSync(path.join(native, name), bytes);
     FS.writeFile(`${wasmDir}/${name}`, bytes);
   }
@@ -161,6 +176,8 @@ for (let i = 0; i < count; ++i) {
     ++passed;
   }
   previous = input;
+  if (fs.existsSync(path.join(native, "out.json")))
+    previousJson = fs.readFileSync(path.join(native, "out.json"), "latin1");
   fs.rmSync(native, { recursive: true, force: true });
 }
 fs.rmSync(work, { recursive: true, force: true });
