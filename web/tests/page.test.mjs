@@ -65,6 +65,13 @@ test("matrix grid, keyboard operation and accessibility", async ({ page }) => {
 test("edit, undo and redo, unsaved mark, save and load again", async ({ page }) => {
   await open(page);
   await expect(page.locator("#unsaved")).toBeHidden();
+  // In a text field Ctrl+Z is the field's own: the definition stays.
+  await page.getByRole("gridcell", { name: "Row 0, column 0:" }).click();
+  await page.getByLabel("Legend").fill("Z");
+  await page.getByLabel("Legend").press("Tab");
+  await page.getByLabel("New string").fill("abc");
+  await page.getByLabel("New string").press("Control+z");
+  await expect(page.getByRole("gridcell", { name: "Row 0, column 0: Z" })).toBeVisible();
   await editSome(page);
   await expect(page.getByRole("gridcell", { name: "Row 2, column 3: Q" })).toBeVisible();
   // The tooltip is the desktop's: every used layer, whichever layer is shown.

@@ -278,6 +278,10 @@ function wireKeyEditor(): void {
       if (e.key === "Escape") stopTest();
       return;
     }
+    // In a text field the keys undo and redo the typing, as in the
+    // desktop's fields; elsewhere they step through the definition's history.
+    const t = e.target;
+    if (t instanceof HTMLTextAreaElement || (t instanceof HTMLInputElement && /^(text|number|search)$/.test(t.type))) return;
     const ctrl = e.ctrlKey || e.metaKey;
     if (ctrl && e.key.toLowerCase() === "z" && !e.shiftKey) { e.preventDefault(); stepHistory(undo, redo); }
     else if (ctrl && (e.key.toLowerCase() === "y" || (e.key.toLowerCase() === "z" && e.shiftKey))) { e.preventDefault(); stepHistory(redo, undo); }
