@@ -22,9 +22,9 @@ scenarios of the real-kernel test.
       each command; exit 0 when programming said verified and the
       read-back downloaded a file.
 
-Elements are found by their accessible name and role, as a person using a
-screen reader finds them, so the same run drives any page that keeps these
-names.
+Elements are found by their name and role (aria-label, label, text), as a
+person using a screen reader finds them, so the same run drives any page
+that keeps these names.
 """
 import argparse
 import json
@@ -71,6 +71,7 @@ class Browser:
         self.next_id = 0
         self.session = None
         self.downloads = {}  # guid -> {"name", "state"}
+        self.crashed = False
         threading.Thread(target=self._reader, args=(from_child_r,), daemon=True).start()
 
     def _reader(self, fd):
@@ -105,9 +106,15 @@ class Browser:
                                               "state": "inProgress"}
         if message.get("method") == "Browser.downloadProgress" and params["guid"] in self.downloads:
             self.downloads[params["guid"]]["state"] = params["state"]
+        # A renderer that crashed or was killed (Target.targetCrashed says
+        # which, with its exit code) never answers: stop waiting for it.
         if message.get("method") in ("Inspector.targetCrashed", "Target.targetCrashed",
                                      "Target.detachedFromTarget"):
             print(f"browser: {message['method']} {json.dumps(params)[:200]}", flush=True)
+            if message.get("method") != "Target.detachedFromTarget" and (
+                    message.get("sessionId") == self.session or
+                    params.get("targetId") == getattr(self, "target", None)):
+                self.crashed = True
         # Console output of the page goes to the log, for looking into a failure.
         if message.get("method") == "Runtime.consoleAPICalled":
             args = message["params"].get("args", [])
@@ -123,6 +130,8 @@ class Browser:
         deadline = time.monotonic() + timeout
         held = []
         while time.monotonic() < deadline:
+            if self.crashed and not browser:
+                raise RuntimeError(f"{method}: the page's renderer crashed")
             message = self._next_message(deadline)
             if message.get("id") == self.next_id:
                 self.pending = held + self.pending
@@ -160,10 +169,12 @@ class Browser:
 
     def open_page(self, url, download_dir=None):
         self.wait_ready(300)
-        blank = [t["targetId"] for t in self.send("Target.getTargets", browser=True)
-                 ["targetInfos"] if t["type"] == "page"]
-        self.blank = blank[0] if blank else None  # the tab Chromium started with
-        target = self.send("Target.createTarget", {"url": "about:blank"}, browser=True)
+        self.send("Target.setDiscoverTargets", {"discover": True}, browser=True)
+        # The page's tab stays behind the blank one: the page runs as in front
+        # but is never drawn (under emulation drawing costs more than the
+        # transfers themselves).
+        target = self.send("Target.createTarget", {"url": "about:blank", "background": True},
+                           browser=True)
         self.target = target["targetId"]
         attached = self.send("Target.attachToTarget",
                              {"targetId": target["targetId"], "flatten": True}, browser=True)
@@ -182,16 +193,6 @@ class Browser:
         self.wait_event("Page.loadEventFired", 120)
         print(f"page: loaded after {time.monotonic() - started:.1f}s", flush=True)
 
-    def show(self, shown):
-        """Brings the page's tab to the front, or the blank tab in front of
-        it. A page behind another tab runs as before but is never drawn:
-        under emulation drawing costs more than the transfers themselves
-        (the read-back moves the progress bar after every byte). The
-        accessibility tree is built only for a page in front."""
-        if self.blank:
-            self.send("Target.activateTarget",
-                      {"targetId": self.target if shown else self.blank}, browser=True)
-
     def evaluate(self, expression, timeout=120):
         result = self.send("Runtime.evaluate", {"expression": expression, "awaitPromise": True,
                            "returnByValue": True}, timeout=timeout)
@@ -201,22 +202,16 @@ class Browser:
         return result["result"].get("value")
 
     def find(self, name=None, role=None):
-        """Backend node ids of the elements with this accessible name and role."""
-        root = self.send("DOM.getDocument", {"depth": 0})["root"]["nodeId"]
-        query = {"nodeId": root}
-        if name is not None:
-            query["accessibleName"] = name
-        if role is not None:
-            query["role"] = role
-        nodes = self.send("Accessibility.queryAXTree", query)["nodes"]
-        # The query misses some nodes (a file input named by its label, where
-        # it finds only the label's text), which the whole tree has.
-        nodes += [n for n in self.send("Accessibility.getFullAXTree")["nodes"]
-                  if not n.get("ignored") and
-                  name in (None, n.get("name", {}).get("value")) and
-                  role in (None, n.get("role", {}).get("value"))]
-        found = [n["backendDOMNodeId"] for n in nodes if "backendDOMNodeId" in n]
-        return list(dict.fromkeys(found))
+        """Backend node ids of the elements with this name and role."""
+        listed = self.send("Runtime.evaluate", {"expression": "(" + FIND + ")(%s, %s)" % (
+            json.dumps(name), json.dumps(role))})["result"]
+        found = []
+        for item in self.send("Runtime.getProperties", {"objectId": listed["objectId"],
+                                                        "ownProperties": True})["result"]:
+            if item["name"].isdigit():
+                found.append(self.send("DOM.describeNode", {"objectId": item["value"]["objectId"]})
+                             ["node"]["backendNodeId"])
+        return found
 
     def call(self, node, function):
         objectId = self.send("DOM.resolveNode", {"backendNodeId": node})["object"]["objectId"]
@@ -268,6 +263,24 @@ def _threads(pid):
     return " ".join(f"{name}:{state}:{ticks}" for ticks, state, name in rows[:6])
 
 
+# Elements by the name and role a screen reader gives them, as the page
+# sets them: aria-label, else the text of the control's label (without the
+# control's own), else its text; an explicit role, else a button's or a
+# progress bar's own. The accessibility tree itself is not built in the
+# guest: kept up to date it costs the renderer much time under emulation
+# (every change of the status and progress bar); the browser tests check it.
+FIND = r"""function(name, role) {
+  const own = (label) => [...label.childNodes].filter((n) => n.nodeType === Node.TEXT_NODE)
+    .map((n) => n.textContent).join("");
+  const nameOf = (e) => (e.getAttribute("aria-label") ??
+    (e.labels && e.labels.length ? own(e.labels[0]) : e.textContent) ?? "").replace(/\s+/g, " ").trim();
+  const roleOf = (e) => e.getAttribute("role") ??
+    ({BUTTON: "button", PROGRESS: "progressbar"}[e.tagName] ?? "");
+  return [...document.body.querySelectorAll("*")].filter((e) =>
+    (name === null || nameOf(e) === name) && (role === null || roleOf(e) === role));
+}"""
+
+
 PROBE = r"""
 (async () => {
   const hex = (n) => n.toString(16).toUpperCase().padStart(4, "0");
@@ -316,24 +329,14 @@ def probe(browser, args):
 
 
 class Page:
-    """The page's commands as a person reaches them: by accessible name.
-
-    The accessibility tree is built only while elements are looked up:
-    kept on, the renderer would update it for every change of the status
-    and the progress bar, which costs much time under emulation."""
+    """The page's commands as a person reaches them: by name and role."""
 
     def __init__(self, browser):
         self.browser = browser
         self.watched = None  # the role=status and role=progressbar elements
 
     def _lookup(self, name=None, role=None):
-        self.browser.show(True)
-        self.browser.send("Accessibility.enable")
-        try:
-            return self.browser.find(name=name, role=role)
-        finally:
-            self.browser.send("Accessibility.disable")
-            self.browser.show(False)
+        return self.browser.find(name=name, role=role)
 
     def element(self, name, want, timeout=30):
         deadline = time.monotonic() + timeout
@@ -428,10 +431,10 @@ def program(browser, args):
         url += ("&" if "?" in url else "?") + f"keyboardVersion={args.keyboard_version}"
     browser.open_page(url, args.downloads)
     page = Page(browser)
+    page.wait_ready(300)
     chooser = page.element("Load settings from file", "this.tagName === 'INPUT' && "
                            "this.type === 'file'", timeout=120)
     page.watch()
-    page.wait_ready(300)
     if args.keyboard_version:
         set_keyboard_version(browser, page, args.keyboard_version)
     before = page.state()[0]
@@ -508,6 +511,11 @@ def main():
         except RuntimeError as error:
             if "no answer" in str(error):
                 browser.diagnose()
+            if "crashed" in str(error):  # the browser's word on how it ended
+                try:
+                    browser.wait_event("Target.targetCrashed", 10)
+                except RuntimeError:
+                    pass
             print("error: " + str(error), flush=True)
             return 1
         finally:
