@@ -335,13 +335,10 @@ class Page:
         self.browser = browser
         self.watched = None  # the role=status and role=progressbar elements
 
-    def _lookup(self, name=None, role=None):
-        return self.browser.find(name=name, role=role)
-
     def element(self, name, want, timeout=30):
         deadline = time.monotonic() + timeout
         while True:
-            for node in self._lookup(name=name):
+            for node in self.browser.find(name=name):
                 if self.browser.call(node, "function() { return " + want + "; }"):
                     return node
             if time.monotonic() > deadline:
@@ -360,7 +357,7 @@ class Page:
         """Finds the status and progress elements once; state() reads them."""
         objects = []
         for role in ("status", "progressbar"):
-            for node in self._lookup(role=role):
+            for node in self.browser.find(role=role):
                 objects.append(self.browser.send("DOM.resolveNode", {"backendNodeId": node})
                                ["object"]["objectId"])
         if not objects:
@@ -420,7 +417,7 @@ FAILED = r"fail|error|refus|only be programmed|not found|didn.t find|no keyboard
 def set_keyboard_version(browser, page, version):
     """Enters the keyboard's version where the page asks for it (the
     browser does not report a device's version)."""
-    for node in page._lookup(name="Keyboard version"):
+    for node in browser.find(name="Keyboard version"):
         browser.call(node, "function() { this.value = '%d'; this.dispatchEvent("
                      "new Event('change', {bubbles: true})); }" % version)
 

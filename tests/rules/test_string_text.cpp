@@ -174,9 +174,8 @@ TEST(StringText, CellToolTipListsEveryUsedLayer) {
         int layer, keytype, ibmkey;
     } layers[] = {
         {0, NORMAL_KEY, 31}, {1, STRING_KEY, 0}, {2, STRING_KEY, kStringSlots}, {3, UNUSED_KEY, 0}};
-    for (const auto& l : layers)
-        cell.layers[l.layer] = LayerAssignment{};
     for (const auto& l : layers) {
+        cell.layers[l.layer] = LayerAssignment{};
         cell.layers[l.layer].used = 1;
         cell.layers[l.layer].keytype = static_cast<uint8_t>(l.keytype);
         cell.layers[l.layer].ibmkey = l.ibmkey;
