@@ -38,6 +38,11 @@ webhid_mounts() {
         mount -t 9p -o trans=virtio,version=9p2000.L,ro,cache=loose,msize=262144 hostroot "$host" ||
         return 1
     [ -x "$host/usr/lib/chromium/chromium" ] || { echo "the host has no chromium"; return 1; }
+    # The site and the driver are copied before the guest's /tmp covers the
+    # host's: a checkout under /tmp or /root is hidden inside the chroot.
+    mkdir -p /tmp/quillan-web && cp -r "$host$site" /tmp/quillan-web/site &&
+        cp "$host$kernel_dir/webhid_driver.py" /tmp/quillan-web/ ||
+        { echo "cannot copy the site $site and the driver"; return 1; }
     mount -t proc proc "$host/proc" && mount -t sysfs sysfs "$host/sys" &&
         mount -t devtmpfs devtmpfs "$host/dev" && mkdir -p "$host/dev/shm" &&
         mount -t tmpfs tmpfs "$host/dev/shm" && mount --bind /tmp "$host/tmp" &&
@@ -57,6 +62,8 @@ webhid_setup() {
     ip link set lo up || { webhid_state="no loopback network"; return 1; }
     local why
     why="$(webhid_mounts 2>&1)" || { webhid_state="mounting the host's files failed: $why"; return 1; }
+    site=/tmp/quillan-web/site # the copies webhid_mounts made
+    kernel_dir=/tmp/quillan-web
     in_host /usr/bin/python3 "$kernel_dir/webhid_driver.py" serve "$site" "$site_port" \
         >/tmp/site.log 2>&1 &
     local i=0
